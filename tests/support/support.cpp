@@ -1,0 +1,111 @@
+// Test helpers over the drawing service.
+#include "tests/support/support.hpp"
+
+#include <cstdio>
+
+#include "frame/frame.hpp"
+#include "gfx/graph.hpp"
+#include "tools/lib/png_export.hpp"
+
+bool OffscreenPlatform::open_window(int& w, int& h)
+{
+    w = width;
+    h = height;
+    return true;
+}
+
+bool OffscreenPlatform::terminal_size(int& columns, int& rows)
+{
+    columns = terminal_columns;
+    rows = terminal_rows;
+    return terminal_columns > 0;
+}
+
+bool OffscreenPlatform::write_line(std::string_view text, ConsoleState&)
+{
+    if (fail_writes) return false;
+    lines.emplace_back(text);
+    return true;
+}
+
+bool OffscreenPlatform::wait_key(KeyPress& key)
+{
+    ++key_waits;
+    const PictureView view = current_picture();
+    shown.emplace_back(view.pixels, view.pixels + static_cast<std::size_t>(view.width) * view.height);
+    if (keys.empty()) return false;
+    key = keys.front();
+    keys.erase(keys.begin());
+    return true;
+}
+
+OffscreenPlatform& test_platform()
+{
+    static OffscreenPlatform platform;
+    return platform;
+}
+
+namespace {
+
+void reset_platform(int width, int height)
+{
+    OffscreenPlatform& platform = test_platform();
+    platform = OffscreenPlatform{};
+    platform.width = width;
+    platform.height = height;
+    set_platform(&platform);
+    reset_console();
+}
+
+}  // namespace
+
+void open_offscreen(int width, int height)
+{
+    reset_platform(width, height);
+    SMALLINT driver = 0, mode = 0;
+    DetectGraph(driver, mode);
+    InitGraph(driver, mode, "");
+}
+
+void prepare_model(int width, int height)
+{
+    reset_model();
+    reset_platform(width, height);
+    GRAFIKUSRA();
+    FUGGVENYERTEKEK();
+    YMAX = MAXMAGASSAG();
+    NY = static_cast<REAL>(100.0L / YMAX);
+}
+
+PictureView picture() { return current_picture(); }
+
+long count_pixels(int color, int x, int y, int w, int h)
+{
+    const PictureView view = picture();
+    if (w < 0) w = view.width - x;
+    if (h < 0) h = view.height - y;
+    long count = 0;
+    for (int row = y; row < y + h; ++row)
+        for (int column = x; column < x + w; ++column) count += view.at(column, row) == color;
+    return count;
+}
+
+std::string ascii_art(int x, int y, int w, int h)
+{
+    const PictureView view = picture();
+    std::string art;
+    for (int row = y; row < y + h; ++row) {
+        for (int column = x; column < x + w; ++column) {
+            const int color = view.at(column, row);
+            art += color == 0 ? '.' : color == 15 ? '#' : color < 15 ? "0123456789ABCDE"[color] : '?';
+        }
+        art += '\n';
+    }
+    return art;
+}
+
+void save_picture(const std::string& name)
+{
+    std::string error;
+    if (!write_palette_png(picture(), name + ".png", error)) std::fprintf(stderr, "%s\n", error.c_str());
+}

@@ -1,0 +1,167 @@
+// The export commands' work: arguments, the output folder, and a platform
+// that turns every key wait of the show into a PNG file.
+#include "tools/lib/shots.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "frame/frame.hpp"
+#include "gfx/platform.hpp"
+#include "tools/lib/png_export.hpp"
+
+namespace {
+
+constexpr int min_width = 102, max_width = 8192;
+constexpr int min_height = 150, max_height = 8192;
+
+bool parse_number(std::string_view text, int& value)
+{
+    if (text.empty() || text.size() > 5) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+bool parse_size(std::string_view text, ShotsOptions& options, std::string& error)
+{
+    const std::size_t cross = text.find('x');
+    int width = 0, height = 0;
+    if (cross == std::string_view::npos || !parse_number(text.substr(0, cross), width) ||
+        !parse_number(text.substr(cross + 1), height)) {
+        error = "bad size '" + std::string(text) + "': expected WIDTHxHEIGHT, for example 1920x1080";
+        return false;
+    }
+    if (width < min_width || width > max_width || height < min_height || height > max_height) {
+        error = "size " + std::string(text) + " out of range: width 102 to 8192, height 150 to 8192";
+        return false;
+    }
+    options.width = width;
+    options.height = height;
+    return true;
+}
+
+class ShotsPlatform final : public Platform {
+public:
+    explicit ShotsPlatform(const ShotsOptions& options) : options_(options) {}
+
+    bool open_window(int& width, int& height) override
+    {
+        width = options_.width;
+        height = options_.height;
+        return true;
+    }
+    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void close_window() override {}
+    bool terminal_size(int&, int&) override { return false; }
+    void clear_text_window(const ConsoleState&) override {}
+    bool write_line(std::string_view text, ConsoleState&) override { return write_plain_line(text); }
+    bool wait_key(KeyPress& key) override
+    {
+        ++picture_number_;
+        char name[24];
+        std::snprintf(name, sizeof name, "/%02d.png", picture_number_);
+        std::string error;
+        if (!write_palette_png(current_picture(), options_.folder + name, error)) {
+            // The show cannot go on without its pictures: stop at once.
+            std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
+            std::fflush(stdout);
+            std::_Exit(2);
+        }
+        key = {' ', 0};
+        return true;
+    }
+    void restore_terminal() override {}
+    int pictures() const { return picture_number_; }
+
+private:
+    const ShotsOptions& options_;
+    int picture_number_ = 0;
+};
+
+}  // namespace
+
+std::string shots_usage(const std::string& program)
+{
+    return "usage: " + program +
+           " [--size WIDTHxHEIGHT] [--out DIR]\n"
+           "Runs the show without a window and writes its twelve pictures as 01.png ... 12.png.\n"
+           "  --size WIDTHxHEIGHT  drawing area in pixels (default 640x480; width 102-8192, height 150-8192)\n"
+           "  --out DIR            output folder, created when missing (default shots)\n"
+           "  --help               this text\n";
+}
+
+bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, bool& help, std::string& error)
+{
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        std::string_view value;
+        const bool has_value = i + 1 < argc;
+        if (argument == "--help" || argument == "-h") {
+            help = true;
+            return true;
+        }
+        const std::size_t equals = argument.find('=');
+        std::string_view flag = argument.substr(0, equals);
+        if (flag != "--size" && flag != "--out") {
+            error = "unknown argument '" + std::string(argument) + "'";
+            return false;
+        }
+        if (equals != std::string_view::npos) {
+            value = argument.substr(equals + 1);
+        } else if (has_value) {
+            value = argv[++i];
+        } else {
+            error = std::string(flag) + " needs a value";
+            return false;
+        }
+        if (flag == "--size" && !parse_size(value, options, error)) return false;
+        if (flag == "--out") {
+            if (value.empty()) {
+                error = "--out needs a folder name";
+                return false;
+            }
+            options.folder = std::string(value);
+        }
+    }
+    return true;
+}
+
+bool prepare_folder(const std::string& folder, std::string& error)
+{
+    // Create every missing level, like mkdir -p.
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string level = folder.substr(0, slash);
+        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
+            error = "cannot create folder " + level + ": " + std::strerror(errno);
+            return false;
+        }
+        if (slash == std::string::npos) break;
+    }
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = "not a folder: " + folder;
+        return false;
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot write into folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+int run_shots(const ShotsOptions& options)
+{
+    ShotsPlatform platform(options);
+    set_platform(&platform);
+    run_show();
+    set_platform(nullptr);
+    std::fprintf(stderr, "wrote %d pictures of %dx%d to %s/\n", platform.pictures(), options.width,
+                 options.height, options.folder.c_str());
+    return 0;
+}
