@@ -117,7 +117,11 @@ void SetTextJustify(int horizontal, int vertical)
     state.justify_vertical = vertical;
 }
 
-PictureView current_picture() { return {state.pixels.data(), state.width, state.height}; }
+PictureView current_picture()
+{
+    if (!state.graphics_open) return {nullptr, 0, 0};
+    return {state.pixels.data(), state.width, state.height};
+}
 
 PixelRange drawable_range()
 {

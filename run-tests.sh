@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once as built, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each benchmark once.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DSURF_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+if [ -x build/bench/surfbench ]; then
+    # Each benchmark once, so that none of them rots; the numbers are not judged here.
+    build/bench/surfbench --benchmark_min_time=0.001 >/dev/null
+fi
+echo "all tests passed"

@@ -1,0 +1,126 @@
+// The run-time checks: each failure ends the program with its number.
+#include <gtest/gtest.h>
+
+#include <cfenv>
+
+#include "gfx/console.hpp"
+#include "model/model.hpp"
+#include "model/shortstring.hpp"
+#include "tests/support/support.hpp"
+
+namespace {
+
+using ::testing::ExitedWithCode;
+
+volatile double divisor = 0.0;
+volatile double huge = 1e308;
+volatile double negative = -1.0;
+
+TEST(ChecksDeathTest, RangeOverflowAndDivisionStopWithTheirNumbers)
+{
+    EXPECT_EXIT(to_smallint(32768), ExitedWithCode(201), "");
+    EXPECT_EXIT(to_smallint(-32769), ExitedWithCode(201), "");
+    EXPECT_EXIT(FVT(0, 1), ExitedWithCode(201), "");
+    EXPECT_EXIT(FVT(1, 51), ExitedWithCode(201), "");
+    EXPECT_EXIT(checked_add(INT32_MAX, 1), ExitedWithCode(215), "");
+    EXPECT_EXIT(checked_sub(INT32_MIN, 1), ExitedWithCode(215), "");
+    EXPECT_EXIT(checked_mul(65536, 65536), ExitedWithCode(215), "");
+    EXPECT_EXIT(checked_div(7, 0), ExitedWithCode(200), "");
+    EXPECT_EXIT(Round(32767.5L), ExitedWithCode(201), "");
+}
+
+TEST(ChecksDeathTest, FloatingPointTrapsGiveTheirNumbers)
+{
+    EXPECT_EXIT(
+        {
+            install_float_checks();
+            divisor = 1.0 / divisor;
+        },
+        ExitedWithCode(200), "");
+    EXPECT_EXIT(
+        {
+            install_float_checks();
+            huge = huge * huge;
+        },
+        ExitedWithCode(205), "");
+    EXPECT_EXIT(
+        {
+            install_float_checks();
+            negative = __builtin_sqrt(negative);
+        },
+        ExitedWithCode(207), "");
+}
+
+TEST(ChecksDeathTest, LibraryScopeMasksTrapsAndRestoresThem)
+{
+    EXPECT_EXIT(
+        {
+            install_float_checks();
+            {
+                LibraryCallScope library;
+                divisor = 1.0 / divisor;  // harmless inside a library call
+            }
+            std::_Exit(3);
+        },
+        ExitedWithCode(3), "");
+    EXPECT_EXIT(
+        {
+            install_float_checks();
+            { LibraryCallScope library; }
+            divisor = 1.0 / divisor;
+        },
+        ExitedWithCode(200), "");
+}
+
+TEST(ChecksDeathTest, ZeroGridFailsWithDivisionByZero)
+{
+    EXPECT_EXIT(
+        {
+            reset_model();
+            set_plan_steps();
+        },
+        ExitedWithCode(200), "");
+}
+
+TEST(ChecksDeathTest, ClosingWorkRunsBeforeTheMessage)
+{
+    EXPECT_EXIT(
+        {
+            set_closing_work([] { std::fputs("closed\n", stderr); });
+            to_smallint(40000);
+        },
+        ExitedWithCode(201), "closed");
+}
+
+TEST(Rounding, HalvesGoToTheEvenNeighbour)
+{
+    EXPECT_EQ(Round(0.5L), 0);
+    EXPECT_EQ(Round(1.5L), 2);
+    EXPECT_EQ(Round(2.5L), 2);
+    EXPECT_EQ(Round(-0.5L), 0);
+    EXPECT_EQ(Round(-1.5L), -2);
+    EXPECT_EQ(Round(2.4999L), 2);
+    EXPECT_EQ(Round(-32768.4L), -32768);
+    EXPECT_EQ(Round(32767.4L), 32767);
+}
+
+TEST(ShortStrings, KeepAtMost255Bytes)
+{
+    ShortString s(std::string(300, 'a'));
+    EXPECT_EQ(s.size(), 255u);
+    s = ShortString("ab");
+    s += "cd";
+    EXPECT_EQ(s.view(), "abcd");
+    EXPECT_EQ(decimal_text(-17).view(), "-17");
+    EXPECT_EQ(decimal_text(0).view(), "0");
+}
+
+TEST(Cp437, TitlesBecomeUtf8)
+{
+    EXPECT_EQ(cp437_to_utf8("Pontfelh\x94"), "Pontfelh\xC3\xB6");
+    EXPECT_EQ(cp437_to_utf8("T\x82gla"), "T\xC3\xA9gla");
+    EXPECT_EQ(cp437_to_utf8("\xDB"), "\xE2\x96\x88");
+    EXPECT_EQ(cp437_to_utf8("\xFF"), "\xC2\xA0");
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// Diff pictures: the per-pixel comparison and the RGB PNG they are saved as.
+#include "tools/lib/diff_image.hpp"
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <png.h>
+
+#include "model/checks.hpp"
+
+namespace {
+
+constexpr int compression_level = 6;
+
+bool same_color(RgbColor a, RgbColor b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+
+RgbColor mark(PixelMatch match)
+{
+    switch (match) {
+    case PixelMatch::missing: return diff_colors::missing;
+    case PixelMatch::extra: return diff_colors::extra;
+    default: return diff_colors::changed;
+    }
+}
+
+bool encode(std::FILE* file, const RgbImage& image)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, compression_level);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const std::size_t row_bytes = static_cast<std::size_t>(image.width) * 3;
+    for (int y = 0; y < image.height; ++y)
+        png_write_row(png, image.rgb.data() + static_cast<std::size_t>(y) * row_bytes);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+RgbColor dimmed(RgbColor color)
+{
+    return {static_cast<std::uint8_t>(color.red / 3), static_cast<std::uint8_t>(color.green / 3),
+            static_cast<std::uint8_t>(color.blue / 3)};
+}
+
+PixelComparer::PixelComparer(const PngPicture& expected, const PngPicture& actual)
+    : expected_(expected), actual_(actual), by_index_(expected.indexed() && actual.indexed())
+{
+}
+
+bool PixelComparer::drawn(const PngPicture& picture, int x, int y) const
+{
+    if (by_index_) return picture.index(x, y) != 0;
+    return !same_color(picture.color(x, y), RgbColor{0, 0, 0});
+}
+
+PixelMatch PixelComparer::match(int x, int y) const
+{
+    const bool same = by_index_ ? expected_.index(x, y) == actual_.index(x, y)
+                                : same_color(expected_.color(x, y), actual_.color(x, y));
+    if (same) return PixelMatch::same;
+    const bool in_expected = drawn(expected_, x, y);
+    const bool in_actual = drawn(actual_, x, y);
+    if (in_expected && !in_actual) return PixelMatch::missing;
+    if (in_actual && !in_expected) return PixelMatch::extra;
+    return PixelMatch::changed;
+}
+
+RgbColor RgbImage::at(int x, int y) const
+{
+    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x) * 3];
+    return {p[0], p[1], p[2]};
+}
+
+RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual)
+{
+    const PixelComparer comparer(expected, actual);
+    RgbImage image;
+    image.width = expected.width;
+    image.height = expected.height;
+    image.rgb.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const PixelMatch match = comparer.match(x, y);
+            const RgbColor color = match == PixelMatch::same ? dimmed(expected.color(x, y)) : mark(match);
+            image.rgb.insert(image.rgb.end(), {color.red, color.green, color.blue});
+        }
+    }
+    return image;
+}
+
+bool write_rgb_png(const RgbImage& image, const std::string& path, std::string& error)
+{
+    LibraryCallScope library;
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        return false;
+    }
+    errno = 0;
+    bool ok = encode(file, image);
+    ok = (std::fflush(file) == 0) && ok;
+    const int saved_errno = errno;
+    ok = (std::fclose(file) == 0) && ok;
+    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    const int reason = saved_errno ? saved_errno : errno;
+    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    std::remove(temporary.c_str());
+    return false;
+}
