@@ -24,9 +24,13 @@ RgbColor mark(PixelMatch match)
     }
 }
 
+// Quiet: the caller reports the failure in its own one line.
+[[noreturn]] void on_png_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void on_png_warning(png_structp, png_const_charp) {}
+
 bool encode(std::FILE* file, const RgbImage& image)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {

@@ -108,10 +108,13 @@ bool read_png(const std::string& path, PngPicture& picture, std::string& error)
     std::vector<png_bytep> rows;
     picture = PngPicture{};
     const bool ok = decode(file, picture, rows, failure);
+    const bool ended_early = std::feof(file) != 0;
     std::fclose(file);
     if (ok) return true;
     picture = PngPicture{};
-    error = "cannot read " + path + ": not a sound PNG picture (" +
-            (failure.message[0] ? failure.message : "out of memory") + ")";
+    const std::string reason = ended_early         ? "the file ends too early"
+                               : failure.message[0] ? failure.message
+                                                    : "out of memory";
+    error = "cannot read " + path + ": not a sound PNG picture (" + reason + ")";
     return false;
 }

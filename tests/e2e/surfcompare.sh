@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# surfcompare on real exports: identical, one changed pixel, the finished
+# show against the exercise frame, and every kind of bad input.
+# Usage: surfcompare.sh BUILD_DIR
+set -u
+
+build=${1:?usage: surfcompare.sh BUILD_DIR}
+compare=$build/tools/surfcompare
+plot_shots=$build/tools/surfplot-shots
+kit_shots=$build/tools/surfkit-shots
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Runs surfcompare with the arguments; sets rc, out, err.
+run() {
+    "$compare" "$@" >"$work/out" 2>"$work/err"
+    rc=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+}
+
+expect_rc() {
+    [ "$rc" -eq "$1" ] || fail "$2: exit code $rc, expected $1 (stderr: $err)"
+}
+
+# A bad-input run: exit code 2, nothing on stdout, one line on stderr.
+expect_bad_input() {
+    expect_rc 2 "$1"
+    [ -z "$out" ] || fail "$1: wrote to stdout: $out"
+    [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [ -n "$err" ] || fail "$1: expected one error line, got: $err"
+    case "$err" in *"$2"*) ;; *) fail "$1: error does not mention '$2': $err" ;; esac
+}
+
+# pixel.py FILE X Y: prints the pixel (index, or r,g,b); FILE X Y rgb: its
+# colour as r,g,b; FILE X Y INDEX: rewrites the palette picture with that
+# pixel changed.
+cat >"$work/pixel.py" <<'PY'
+import struct, sys, zlib
+
+def chunks(data):
+    pos = 8
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        yield kind, data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+
+def unfilter(raw, width, height, bpp):
+    stride, rows, prev, pos = width * bpp, [], bytearray(width * bpp), 0
+    for _ in range(height):
+        kind, line = raw[pos], bytearray(raw[pos + 1:pos + 1 + stride])
+        pos += 1 + stride
+        for i in range(stride):
+            a = line[i - bpp] if i >= bpp else 0
+            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
+            if kind == 1: line[i] = (line[i] + a) & 255
+            elif kind == 2: line[i] = (line[i] + b) & 255
+            elif kind == 3: line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        prev = line
+    return rows
+
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xffffffff)
+
+path, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+data = open(path, "rb").read()
+parts = list(chunks(data))
+header = dict(parts)[b"IHDR"]
+width, height, depth, color = struct.unpack(">IIBB", header[:10])
+bpp = 1 if color == 3 else 3
+rows = unfilter(zlib.decompress(b"".join(body for kind, body in parts if kind == b"IDAT")), width, height, bpp)
+if len(sys.argv) == 4:
+    print(",".join(str(v) for v in rows[y][x * bpp:x * bpp + bpp]))
+elif sys.argv[4] == "rgb":
+    plte = dict(parts)[b"PLTE"]
+    print(",".join(str(v) for v in plte[3 * rows[y][x]:3 * rows[y][x] + 3]))
+else:
+    rows[y][x] = int(sys.argv[4])
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
+    out = data[:8] + chunk(b"IHDR", header) + chunk(b"PLTE", dict(parts)[b"PLTE"])
+    open(path, "wb").write(out + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+PY
+pixel() { python3 "$work/pixel.py" "$@"; }
+
+cd "$work" || exit 2
+"$kit_shots" --out kit >/dev/null 2>&1 || fail "surfkit-shots failed"
+"$kit_shots" --out kit-again >/dev/null 2>&1 || fail "surfkit-shots failed (second run)"
+"$kit_shots" --size 800x600 --out kit-800 >/dev/null 2>&1 || fail "surfkit-shots --size 800x600 failed"
+"$plot_shots" --out plot >/dev/null 2>&1 || fail "surfplot-shots failed"
+
+# Two exports of the same show are identical.
+run kit kit-again
+expect_rc 0 "identical exports"
+[ "$(printf '%s\n' "$out" | grep -c '  identical$')" -eq 12 ] || fail "identical exports: not 12 identical lines: $out"
+[ "$(printf '%s\n' "$out" | tail -n 1)" = "all 12 pictures identical" ] || fail "identical exports: last line: $out"
+for title in "Szintvonal-1" "Pontfelhö" "Tégla (0,1)" "Tégla (1,0)" "X-Y fv-metszet, tömör" "Festett 4szögek"; do
+    printf '%s\n' "$out" | grep -qF "$title" || fail "identical exports: title '$title' missing"
+done
+printf '%s\n' "$out" | grep -q '^ 9  X-Y fv-metszet, tömör  identical$' || fail "identical exports: line 9: $out"
+printf '%s\n' "$out" | grep -q '^12  Festett 4szögek        identical$' || fail "identical exports: line 12 not aligned: $out"
+
+# One pixel lit in the background of picture 5: one extra pixel.
+cp -r kit fault
+[ "$(pixel fault/05.png 10 20)" = 0 ] || fail "picture 5 of surfkit has a lit pixel at (10, 20)"
+pixel fault/05.png 10 20 14
+run kit fault --diff diff
+expect_rc 1 "one changed pixel"
+line5=$(printf '%s\n' "$out" | grep '^ 5  ')
+case "$line5" in
+    *"Tégla (1,1)"*" 1 pixel differs"*"(<0.01%)"*"first at (10, 20):"*"expected 0 (black), actual 14 (yellow)") ;;
+    *) fail "one changed pixel: line 5 is '$line5'" ;;
+esac
+[ "$(printf '%s\n' "$out" | tail -n 1)" = "11 of 12 pictures identical" ] || fail "one changed pixel: last line: $out"
+[ "$(ls diff)" = "05.png" ] || fail "one changed pixel: diff folder holds: $(ls diff)"
+[ "$(pixel diff/05.png 10 20)" = "0,255,255" ] || fail "diff: the extra pixel is not cyan: $(pixel diff/05.png 10 20)"
+border=$(pixel kit/05.png 0 0 rgb)
+dimmed=$(echo "$border" | awk -F, '{ printf "%d,%d,%d", $1 / 3, $2 / 3, $3 / 3 }')
+[ "$(pixel kit/05.png 0 0)" = 15 ] || fail "picture 5 of surfkit has no white border"
+[ "$(pixel diff/05.png 0 0)" = "$dimmed" ] || fail "diff: the border $border is not dimmed to $dimmed: $(pixel diff/05.png 0 0)"
+[ "$(pixel diff/05.png 11 20)" = "0,0,0" ] || fail "diff: the background is not black"
+
+# The same fault the other way round is a missing pixel, in magenta.
+run fault kit --diff diff
+expect_rc 1 "missing pixel"
+[ "$(pixel diff/05.png 10 20)" = "255,0,255" ] || fail "diff: the missing pixel is not magenta"
+
+# Fixed again: the old diff picture goes.
+run kit kit-again --diff diff
+expect_rc 0 "identical with --diff"
+[ -z "$(ls diff)" ] || fail "identical with --diff: diff folder still holds: $(ls diff)"
+
+# The finished show draws more than the exercise frame.
+run plot kit --diff plot-diff
+expect_rc 1 "surfplot against surfkit"
+printf '%s\n' "$out" | tail -n 1 | grep -q ' of 12 pictures identical$' || fail "surfplot against surfkit: $out"
+
+# Bad input: exit code 2 and no diff pictures of the run left behind.
+run kit no-such-folder
+expect_bad_input "missing folder" "no such folder: no-such-folder"
+cp -r kit gap && rm gap/07.png
+run kit gap
+expect_bad_input "missing file" "07.png"
+run kit kit-800
+expect_bad_input "different sizes" "800x600"
+cp -r fault broken && head -c 300 kit/09.png >broken/09.png
+run kit broken --diff broken-diff
+expect_bad_input "corrupt picture" "09.png"
+[ -z "$(ls -A broken-diff)" ] || fail "corrupt picture: diff folder holds: $(ls -A broken-diff)"
+echo text >not-a-folder
+run kit fault --diff not-a-folder/diff
+expect_bad_input "unwritable diff folder" "not-a-folder"
+run kit fault --diff kit
+expect_bad_input "diff folder is a compared folder" "diff folder"
+run kit
+expect_bad_input "one folder only" "two folders"
+run kit kit-again --colour
+expect_bad_input "unknown argument" "--colour"
+
+"$compare" --help | grep -q '^usage: surfcompare EXPECTED_DIR ACTUAL_DIR' || fail "--help has no usage line"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "surfcompare: all checks passed"

@@ -1,0 +1,58 @@
+// Comparing two exports of the show (folders of 01.png ... 12.png) picture
+// by picture, for a student's renderers against the finished ones.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/lib/png_import.hpp"
+
+constexpr int picture_count = 12;
+
+// "01.png" ... "12.png".
+std::string picture_file_name(int number);
+// The show's title of picture 1 ... 12, in UTF-8.
+std::string picture_title(int number);
+
+struct PictureResult {
+    int number = 0;
+    long long differing = 0;  // pixels
+    long long total = 0;
+    int first_x = -1, first_y = -1;       // first differing pixel, row by row
+    std::string first_expected, first_actual;  // its colours as text
+
+    bool identical() const { return differing == 0; }
+};
+
+// The two pictures must have the same size.
+PictureResult compare_pictures(const PngPicture& expected, const PngPicture& actual, int number);
+
+struct CompareOptions {
+    std::string expected_folder;
+    std::string actual_folder;
+    std::string diff_folder;  // empty: no diff pictures
+};
+
+struct CompareReport {
+    int width = 0, height = 0;  // of picture 1
+    std::vector<PictureResult> results;
+    std::vector<std::string> diff_files;  // written into the diff folder
+
+    int identical_count() const;
+    // 0 when every picture is identical, 1 otherwise.
+    int exit_code() const { return identical_count() == picture_count ? 0 : 1; }
+};
+
+// Reads and compares all twelve pairs and, with a diff folder, writes a diff
+// picture for each differing pair.  On bad input (a missing folder or file,
+// an unreadable picture, two sizes, an unwritable diff folder) returns false
+// with a one-line `error`, and no diff picture of this run is left behind.
+bool compare_exports(const CompareOptions& options, CompareReport& report, std::string& error);
+
+// The table for the terminal: one aligned line per picture, then the total.
+std::string format_report(const CompareOptions& options, const CompareReport& report);
+
+// Reads the command line; false with a one-line `error` on a bad argument.
+// `help` is set for --help.
+bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, bool& help, std::string& error);
+std::string compare_usage(const std::string& program);
