@@ -1,8 +1,11 @@
 // The drawing operations: lines, rectangles, pixels, bars, polygons, text.
 // Coordinates arrive relative to the viewport and are turned into window
 // pixels in 64-bit arithmetic, so that no 16-bit extreme can overflow.
+// Each figure works out once which of its pixels fall inside what it may
+// light, so that its cost follows the pixels it touches.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "gfx/drawing_state.hpp"
@@ -26,94 +29,151 @@ bool inside(const PixelRange& range, long long x, long long y)
     return x >= range.x0 && x <= range.x1 && y >= range.y0 && y <= range.y1;
 }
 
-void set_pixel(long long x, long long y, std::uint8_t color)
-{
-    DrawingState& state = drawing_state();
-    state.pixels[static_cast<std::size_t>(y) * state.width + static_cast<std::size_t>(x)] = color;
-}
-
 // Clamps a window coordinate range to int without changing what it covers
 // inside any window.
 int clamp_to_int(long long v) { return static_cast<int>(std::clamp(v, -(1LL << 20), 1LL << 20)); }
 
-// The first step k >= 0 at which start + direction * k enters [low, high],
-// and the last step <= major at which it is still inside; false if never.
-bool steps_inside(long long start, int direction, long long major, long long low, long long high,
-                  long long& first, long long& last)
+long long floor_div(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }
+
+// The steps k in [first, last] at which start + direction * k lies in
+// [low, high]; false if none.
+bool steps_inside(long long start, int direction, long long low, long long high, long long& first,
+                  long long& last)
 {
-    long long k_low, k_high;
-    if (direction > 0) {
-        k_low = low - start;
-        k_high = high - start;
-    } else {
-        k_low = start - high;
-        k_high = start - low;
-    }
-    first = std::max(0LL, k_low);
-    last = std::min(major, k_high);
+    const long long k_low = direction > 0 ? low - start : start - high;
+    const long long k_high = direction > 0 ? high - start : start - low;
+    first = std::max(first, k_low);
+    last = std::min(last, k_high);
     return first <= last;
 }
 
+// A Bresenham line takes one step along its longer axis (major) per pixel;
+// after k steps the shorter axis has moved floor((2 minor k + major) /
+// (2 major)) times.  Cuts [first, last] to the steps whose moves number
+// between low_moves and high_moves.
+bool steps_with_moves(long long major, long long minor, long long low_moves, long long high_moves,
+                      long long& first, long long& last)
+{
+    if (high_moves < 0) return false;
+    if (minor == 0) return low_moves <= 0 && first <= last;
+    // moved(k) >= m exactly when 2 minor k >= (2m - 1) major.
+    if (low_moves > 0) first = std::max(first, ceil_div((2 * low_moves - 1) * major, 2 * minor));
+    // moved(k) <= m exactly when 2 minor k < (2m + 1) major.
+    last = std::min(last, ceil_div((2 * high_moves + 1) * major, 2 * minor) - 1);
+    return first <= last;
+}
+
+// Lights pixels first..last of the line from `from` (window pixels), every
+// one of them inside the window.
+void walk_line(WindowPoint from, long long dx, long long dy, int sx, int sy, long long first, long long last,
+               std::uint8_t color)
+{
+    DrawingState& state = drawing_state();
+    const bool x_major = dx >= dy;
+    const long long major = x_major ? dx : dy, minor = x_major ? dy : dx;
+    const long long moved = major == 0 ? 0 : (2 * minor * first + major) / (2 * major);
+    long long decision = 2 * minor - major + 2 * minor * first - 2 * major * moved;
+    const long long x = from.x + sx * (x_major ? first : moved);
+    const long long y = from.y + sy * (x_major ? moved : first);
+    std::uint8_t* pixels = state.pixels.data();
+    const long long row_step = sy * static_cast<long long>(state.width);
+    const long long major_step = x_major ? sx : row_step, minor_step = x_major ? row_step : sx;
+    long long at = y * state.width + x;
+    const long long count = last - first + 1;
+    if (minor == 0) {
+        if (x_major) {
+            std::memset(pixels + (sx > 0 ? at : at - count + 1), color, static_cast<std::size_t>(count));
+        } else {
+            for (long long k = 0; k < count; ++k, at += major_step) pixels[at] = color;
+        }
+        return;
+    }
+    const long long gain_move = 2 * (minor - major), gain_stay = 2 * minor;
+    for (long long k = 0; k < count; ++k) {
+        pixels[at] = color;
+        if (decision >= 0) {
+            at += minor_step;
+            decision += gain_move;
+        } else {
+            decision += gain_stay;
+        }
+        at += major_step;
+    }
+}
+
 // The Bresenham line between two window points, lighting only the pixels
-// inside `range`.  The steps before the line enters the range along its
-// longer axis are skipped arithmetically: after k steps the shorter axis has
-// moved floor((2 minor k + major) / (2 major)) times.
+// inside `range`: the steps outside it along either axis are cut off first.
 void bresenham(WindowPoint from, WindowPoint to, const PixelRange& range, std::uint8_t color)
 {
     const long long dx = std::llabs(to.x - from.x), dy = std::llabs(to.y - from.y);
     const int sx = to.x >= from.x ? 1 : -1, sy = to.y >= from.y ? 1 : -1;
     const bool x_major = dx >= dy;
     const long long major = x_major ? dx : dy, minor = x_major ? dy : dx;
-    long long first, last;
-    const bool on_range = x_major ? steps_inside(from.x, sx, major, range.x0, range.x1, first, last)
-                                  : steps_inside(from.y, sy, major, range.y0, range.y1, first, last);
+    long long first = 0, last = major;
+    const bool on_range = x_major ? steps_inside(from.x, sx, range.x0, range.x1, first, last)
+                                  : steps_inside(from.y, sy, range.y0, range.y1, first, last);
     if (!on_range) return;
-    long long moved = major == 0 ? 0 : (2 * minor * first + major) / (2 * major);
-    long long decision = 2 * minor - major + 2 * minor * first - 2 * major * moved;
-    long long x = from.x + sx * (x_major ? first : moved);
-    long long y = from.y + sy * (x_major ? moved : first);
-    for (long long k = first; k <= last; ++k) {
-        if (inside(range, x, y)) set_pixel(x, y, color);
-        if (decision >= 0) {
-            if (x_major) y += sy; else x += sx;
-            decision += 2 * (minor - major);
-        } else {
-            decision += 2 * minor;
-        }
-        if (x_major) x += sx; else y += sy;
+    const bool ends_inside = inside(range, from.x, from.y) && inside(range, to.x, to.y);
+    bool any = true;
+    if (!ends_inside) {
+        // The shorter axis must stay in range too: bound its number of moves.
+        const long long start = x_major ? from.y : from.x;
+        const int direction = x_major ? sy : sx;
+        const long long low = x_major ? range.y0 : range.x0, high = x_major ? range.y1 : range.x1;
+        const long long low_moves = direction > 0 ? low - start : start - high;
+        const long long high_moves = direction > 0 ? high - start : start - low;
+        any = steps_with_moves(major, minor, low_moves, high_moves, first, last);
     }
+    if (any) walk_line(from, dx, dy, sx, sy, first, last, color);
     mark_changed(clipped({clamp_to_int(std::min(from.x, to.x)), clamp_to_int(std::min(from.y, to.y)),
                           clamp_to_int(std::max(from.x, to.x)), clamp_to_int(std::max(from.y, to.y))}));
 }
 
-// A crossing of a polygon edge with a pixel row, as the exact fraction
-// numerator / denominator with a positive denominator.
-struct Crossing {
-    long long numerator, denominator;
+// A polygon edge that crosses pixel rows top..bottom - 1, its crossing with
+// the current row kept as the exact fraction whole + rest / denominator
+// (0 <= rest < denominator), advanced row by row without dividing.
+struct Edge {
+    long long top, bottom;
+    long long whole, rest, denominator;
+    long long whole_step, rest_step;  // the crossing's move per row, the same way
+
+    void advance()
+    {
+        whole += whole_step;
+        rest += rest_step;
+        if (rest >= denominator) {
+            rest -= denominator;
+            ++whole;
+        }
+    }
 };
 
-bool before(const Crossing& a, const Crossing& b)
+bool before(const Edge& a, const Edge& b)
 {
-    return a.numerator * b.denominator < b.numerator * a.denominator;
+    return a.whole < b.whole || (a.whole == b.whole && a.rest * b.denominator < b.rest * a.denominator);
 }
 
-long long floor_div(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-long long ceil_div(long long a, long long b) { return -floor_div(-a, b); }
-
-void collect_crossings(const std::vector<WindowPoint>& points, long long y, std::vector<Crossing>& out)
+// The edge from a to b with its crossing set at row `first_row` (or at its
+// top row, when that is lower down).
+Edge make_edge(WindowPoint a, WindowPoint b, long long first_row)
 {
-    out.clear();
-    const std::size_t n = points.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        WindowPoint a = points[i], b = points[(i + 1) % n];
-        if (a.y == b.y || y < std::min(a.y, b.y) || y >= std::max(a.y, b.y)) continue;
-        if (a.y > b.y) std::swap(a, b);
-        const long long denominator = b.y - a.y;
-        out.push_back({a.x * denominator + (y - a.y) * (b.x - a.x), denominator});
-    }
-    std::sort(out.begin(), out.end(), before);
+    if (a.y > b.y) std::swap(a, b);
+    Edge edge{};
+    edge.top = std::max(a.y, first_row);
+    edge.bottom = b.y;
+    edge.denominator = b.y - a.y;
+    const long long numerator = a.x * edge.denominator + (edge.top - a.y) * (b.x - a.x);
+    edge.whole = floor_div(numerator, edge.denominator);
+    edge.rest = numerator - edge.whole * edge.denominator;
+    edge.whole_step = floor_div(b.x - a.x, edge.denominator);
+    edge.rest_step = (b.x - a.x) - edge.whole_step * edge.denominator;
+    return edge;
 }
 
+// The even-odd interior: on each row the spans from the first crossing to
+// the second, the third to the fourth, and so on, each from the first pixel
+// at or right of its left crossing to the last at or left of its right one.
 void fill_polygon_interior(const std::vector<WindowPoint>& points)
 {
     const PixelRange limit = drawable_range();
@@ -122,12 +182,29 @@ void fill_polygon_interior(const std::vector<WindowPoint>& points)
         top = std::min(top, p.y);
         bottom = std::max(bottom, p.y);
     }
-    std::vector<Crossing> crossings;
-    for (long long y = std::max<long long>(top, limit.y0); y <= std::min<long long>(bottom, limit.y1); ++y) {
-        collect_crossings(points, y, crossings);
-        for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
-            const long long x0 = ceil_div(crossings[i].numerator, crossings[i].denominator);
-            const long long x1 = floor_div(crossings[i + 1].numerator, crossings[i + 1].denominator);
+    const long long first_row = std::max<long long>(top, limit.y0);
+    const long long last_row = std::min<long long>(bottom, limit.y1);
+    if (first_row > last_row) return;
+    std::vector<Edge> edges;
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const WindowPoint a = points[i], b = points[(i + 1) % n];
+        if (a.y != b.y && std::max(a.y, b.y) > first_row) edges.push_back(make_edge(a, b, first_row));
+    }
+    std::vector<Edge> crossing;
+    for (long long y = first_row; y <= last_row; ++y) {
+        crossing.clear();
+        for (Edge& edge : edges) {
+            if (y < edge.top || y >= edge.bottom) continue;
+            // Insertion keeps the row's crossings sorted; a polygon has few.
+            auto at = crossing.end();
+            while (at != crossing.begin() && before(edge, *(at - 1))) --at;
+            crossing.insert(at, edge);
+            edge.advance();
+        }
+        for (std::size_t i = 0; i + 1 < crossing.size(); i += 2) {
+            const long long x0 = crossing[i].whole + (crossing[i].rest != 0);
+            const long long x1 = crossing[i + 1].whole;
             fill_range(clipped({clamp_to_int(x0), static_cast<int>(y), clamp_to_int(x1), static_cast<int>(y)}));
         }
     }
@@ -153,19 +230,20 @@ void Rectangle(int x1, int y1, int x2, int y2)
 
 void PutPixel(int x, int y, int color)
 {
-    const PixelRange range = drawable_range();
+    DrawingState& state = drawing_state();
     const WindowPoint p = to_window(x, y);
-    if (!inside(range, p.x, p.y)) return;
-    set_pixel(p.x, p.y, static_cast<std::uint8_t>(color));
-    mark_changed({static_cast<int>(p.x), static_cast<int>(p.y), static_cast<int>(p.x), static_cast<int>(p.y)});
+    if (!inside(state.drawable, p.x, p.y)) return;
+    const int wx = static_cast<int>(p.x), wy = static_cast<int>(p.y);
+    state.row(wy)[wx] = static_cast<std::uint8_t>(color);
+    mark_changed({wx, wy, wx, wy});
 }
 
 int GetPixel(int x, int y)
 {
-    const DrawingState& state = drawing_state();
+    DrawingState& state = drawing_state();
     const WindowPoint p = to_window(x, y);
     if (!state.graphics_open || p.x < 0 || p.y < 0 || p.x >= state.width || p.y >= state.height) return 0;
-    return state.pixels[static_cast<std::size_t>(p.y) * state.width + static_cast<std::size_t>(p.x)];
+    return state.row(static_cast<int>(p.y))[p.x];
 }
 
 void Bar(int x1, int y1, int x2, int y2)
@@ -190,7 +268,7 @@ void FillPoly(int count, const SMALLINT* points)
 
 void OutTextXY(int x, int y, std::string_view text)
 {
-    const DrawingState& state = drawing_state();
+    DrawingState& state = drawing_state();
     const PixelRange range = drawable_range();
     if (range.empty() || text.empty()) return;
     const long long width = 8LL * static_cast<long long>(text.size());
@@ -202,14 +280,21 @@ void OutTextXY(int x, int y, std::string_view text)
     if (state.justify_vertical == 0) top -= 7;
     const WindowPoint origin = to_window(left, top);
     const auto color = static_cast<std::uint8_t>(state.color);
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Only the glyphs and glyph rows that reach into the range are looked at.
+    const long long first_glyph = std::max(0LL, floor_div(range.x0 - origin.x, 8));
+    const int first_row = static_cast<int>(std::clamp<long long>(range.y0 - origin.y, 0, 8));
+    const int end_row = static_cast<int>(std::clamp<long long>(range.y1 - origin.y + 1, 0, 8));
+    for (std::size_t i = static_cast<std::size_t>(std::min<long long>(first_glyph, width / 8)); i < text.size(); ++i) {
         const std::uint8_t* glyph = font8x8[static_cast<unsigned char>(text[i])];
         const long long glyph_left = origin.x + 8LL * static_cast<long long>(i);
         if (glyph_left > range.x1) break;
-        for (int row = 0; row < 8; ++row)
-            for (int column = 0; column < 8; ++column)
-                if ((glyph[row] >> (7 - column)) & 1 && inside(range, glyph_left + column, origin.y + row))
-                    set_pixel(glyph_left + column, origin.y + row, color);
+        for (int row = first_row; row < end_row; ++row) {
+            std::uint8_t* pixels = state.row(static_cast<int>(origin.y + row));
+            for (int column = 0; column < 8; ++column) {
+                const long long px = glyph_left + column;
+                if ((glyph[row] >> (7 - column)) & 1 && px >= range.x0 && px <= range.x1) pixels[px] = color;
+            }
+        }
     }
     mark_changed(clipped({clamp_to_int(origin.x), clamp_to_int(origin.y), clamp_to_int(origin.x + width - 1),
                           clamp_to_int(origin.y + 7)}));

@@ -1,6 +1,10 @@
-// The drawing service's one state, shared by its source files only.
+// The drawing service's one state, shared by its source files only.  The
+// small helpers are inline: every figure goes through them, many times a
+// picture.
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -12,6 +16,9 @@ struct PixelRange {
     bool empty() const { return x0 > x1 || y0 > y1; }
 };
 
+// Nothing at all; also the start of a union of ranges.
+constexpr PixelRange no_pixels{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+
 struct DrawingState {
     std::vector<std::uint8_t> pixels;  // width * height colour indices, row by row
     int width = 0, height = 0;         // drawing area in pixels; 0 before InitGraph
@@ -19,25 +26,43 @@ struct DrawingState {
     int view_left = 0, view_top = 0;   // viewport corners, window pixels, both included
     int view_right = -1, view_bottom = -1;
     bool clip = true;                  // clip figures to the viewport
+    PixelRange drawable = no_pixels;   // what a figure may light; follows the viewport and clip flag
     int color = 15;                    // drawing colour (lines, outlines, text)
     int background = 0;                // ClearViewPort and fill pattern 0
     int fill_pattern = 1;              // 0..12
     int fill_color = 255;              // 0..255
     int justify_horizontal = 0;        // 0 left, 1 centre, 2 right
     int justify_vertical = 2;          // 0 bottom, 1 centre, 2 top
-    DirtyRect dirty;                   // changed since the picture was last shown
+    PixelRange changed = no_pixels;    // changed since the picture was last shown
+
+    std::uint8_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
 };
 
-DrawingState& drawing_state();
+extern DrawingState the_drawing_state;
+inline DrawingState& drawing_state() { return the_drawing_state; }
 
 // The window pixels a figure may light: the viewport with clipping on, the
 // whole window otherwise; empty when nothing can be drawn.
-PixelRange drawable_range();
+inline PixelRange drawable_range() { return the_drawing_state.drawable; }
+
 // `range` (window pixels) cut to what a figure may light.
-PixelRange clipped(PixelRange range);
+inline PixelRange clipped(PixelRange range)
+{
+    const PixelRange& limit = the_drawing_state.drawable;
+    return {std::max(range.x0, limit.x0), std::max(range.y0, limit.y0), std::min(range.x1, limit.x1),
+            std::min(range.y1, limit.y1)};
+}
+
 // Records that the pixels of `range` (already clipped) changed.
-void mark_changed(const PixelRange& range);
+inline void mark_changed(const PixelRange& range)
+{
+    if (range.empty()) return;
+    PixelRange& changed = the_drawing_state.changed;
+    changed = {std::min(changed.x0, range.x0), std::min(changed.y0, range.y0), std::max(changed.x1, range.x1),
+               std::max(changed.y1, range.y1)};
+}
+
 // Fills a clipped range with the fill style (pattern and colour).
 void fill_range(const PixelRange& range);
-// Sets a span of one row (window pixels, clipped) to one colour.
-void fill_span(int y, int x0, int x1, std::uint8_t color);
+// Sets every pixel of a clipped range to one colour.
+void fill_solid(const PixelRange& range, std::uint8_t color);

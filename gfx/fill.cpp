@@ -2,6 +2,7 @@
 // colour, patterns 2..12 an 8 x 8 hatch whose set bits take the fill colour
 // and whose clear bits the background, aligned to the window.
 #include <cstdint>
+#include <cstring>
 
 #include "gfx/drawing_state.hpp"
 
@@ -23,24 +24,64 @@ constexpr std::uint8_t hatch_patterns[13][8] = {
     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // 12 user pattern: solid until set
 };
 
+// One row's run of n pixels in `color`.  Short runs, the common case in a
+// brick picture, are written as two overlapping stores instead of a call.
+template <int Size>
+void store_twice(std::uint8_t* run, std::size_t n, std::uint64_t colors)
+{
+    std::memcpy(run, &colors, Size);
+    std::memcpy(run + n - Size, &colors, Size);
+}
+
+// Rows of n pixels, `stride` apart; the width decides the stores once for all rows.
+void fill_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows, std::uint8_t color)
+{
+    const std::uint64_t colors = 0x0101010101010101ULL * color;
+    if (n >= 16 || n == 0) {
+        for (int k = 0; k < rows; ++k, first += stride) std::memset(first, color, n);
+    } else if (n >= 8) {
+        for (int k = 0; k < rows; ++k, first += stride) store_twice<8>(first, n, colors);
+    } else if (n >= 4) {
+        for (int k = 0; k < rows; ++k, first += stride) store_twice<4>(first, n, colors);
+    } else if (n >= 2) {
+        for (int k = 0; k < rows; ++k, first += stride) store_twice<2>(first, n, colors);
+    } else {
+        for (int k = 0; k < rows; ++k, first += stride) *first = color;
+    }
+}
+
 }  // namespace
+
+void fill_solid(const PixelRange& range, std::uint8_t color)
+{
+    if (range.empty()) return;
+    DrawingState& state = drawing_state();
+    const std::size_t n = static_cast<std::size_t>(range.x1 - range.x0) + 1;
+    const int rows = range.y1 - range.y0 + 1;
+    std::uint8_t* first = state.row(range.y0) + range.x0;
+    if (n == static_cast<std::size_t>(state.width))
+        std::memset(first, color, n * static_cast<std::size_t>(rows));  // whole rows are one run
+    else
+        fill_rows(first, static_cast<std::size_t>(state.width), n, rows, color);
+}
 
 void fill_range(const PixelRange& range)
 {
     if (range.empty()) return;
-    const DrawingState& state = drawing_state();
+    DrawingState& state = drawing_state();
     const auto fill = static_cast<std::uint8_t>(state.fill_color);
     const auto background = static_cast<std::uint8_t>(state.background);
     if (state.fill_pattern <= 1) {
-        const std::uint8_t color = state.fill_pattern == 1 ? fill : background;
-        for (int y = range.y0; y <= range.y1; ++y) fill_span(y, range.x0, range.x1, color);
+        fill_solid(range, state.fill_pattern == 1 ? fill : background);
     } else {
         const std::uint8_t* pattern = hatch_patterns[state.fill_pattern];
-        for (int y = range.y0; y <= range.y1; ++y)
-            for (int x = range.x0; x <= range.x1; ++x) {
-                const bool set = (pattern[y & 7] >> (7 - (x & 7))) & 1;
-                fill_span(y, x, x, set ? fill : background);
-            }
+        for (int y = range.y0; y <= range.y1; ++y) {
+            // The eight colours of this row's pattern, by column mod 8.
+            std::uint8_t colors[8];
+            for (int bit = 0; bit < 8; ++bit) colors[bit] = (pattern[y & 7] >> (7 - bit)) & 1 ? fill : background;
+            std::uint8_t* row = state.row(y);
+            for (int x = range.x0; x <= range.x1; ++x) row[x] = colors[x & 7];
+        }
     }
     mark_changed(range);
 }

@@ -7,9 +7,11 @@
 #include "gfx/platform.hpp"
 #include "model/checks.hpp"
 
+DrawingState the_drawing_state;
+
 namespace {
 
-DrawingState state;
+DrawingState& state = the_drawing_state;
 
 constexpr SMALLINT driver_vga256 = 9;
 constexpr SMALLINT mode_largest = 0;
@@ -20,9 +22,18 @@ void close_on_the_way_out()
     active_platform().restore_terminal();
 }
 
-}  // namespace
+// Follows the viewport, the clip flag and whether graphics mode is open.
+void update_drawable()
+{
+    if (!state.graphics_open)
+        state.drawable = no_pixels;
+    else if (!state.clip)
+        state.drawable = {0, 0, state.width - 1, state.height - 1};
+    else
+        state.drawable = {state.view_left, state.view_top, state.view_right, state.view_bottom};
+}
 
-DrawingState& drawing_state() { return state; }
+}  // namespace
 
 void DetectGraph(SMALLINT& driver, SMALLINT& mode)
 {
@@ -48,7 +59,8 @@ void InitGraph(SMALLINT&, SMALLINT&, std::string_view)
     state.view_left = state.view_top = 0;
     state.view_right = width - 1;
     state.view_bottom = height - 1;
-    state.dirty = {0, 0, width, height};
+    state.changed = {0, 0, width - 1, height - 1};
+    update_drawable();
     set_closing_work(close_on_the_way_out);
 }
 
@@ -70,7 +82,8 @@ void CloseGraph()
     state.graphics_open = false;
     state.pixels.clear();
     state.pixels.shrink_to_fit();
-    state.dirty = {};
+    state.changed = no_pixels;
+    update_drawable();
 }
 
 void RestoreCrtMode()
@@ -87,14 +100,14 @@ void SetViewPort(int x1, int y1, int x2, int y2, bool clip)
     state.view_right = x2;
     state.view_bottom = y2;
     state.clip = clip;
+    update_drawable();
 }
 
 void ClearViewPort()
 {
     if (!state.graphics_open) return;
     const PixelRange view{state.view_left, state.view_top, state.view_right, state.view_bottom};
-    for (int y = view.y0; y <= view.y1; ++y)
-        fill_span(y, view.x0, view.x1, static_cast<std::uint8_t>(state.background));
+    fill_solid(view, static_cast<std::uint8_t>(state.background));
     mark_changed(view);
 }
 
@@ -123,43 +136,10 @@ PictureView current_picture()
     return {state.pixels.data(), state.width, state.height};
 }
 
-PixelRange drawable_range()
-{
-    if (!state.graphics_open) return {0, 0, -1, -1};
-    if (!state.clip) return {0, 0, state.width - 1, state.height - 1};
-    return {state.view_left, state.view_top, state.view_right, state.view_bottom};
-}
-
-PixelRange clipped(PixelRange range)
-{
-    const PixelRange limit = drawable_range();
-    return {std::max(range.x0, limit.x0), std::max(range.y0, limit.y0), std::min(range.x1, limit.x1),
-            std::min(range.y1, limit.y1)};
-}
-
-void mark_changed(const PixelRange& range)
-{
-    if (range.empty()) return;
-    DirtyRect& dirty = state.dirty;
-    if (dirty.empty()) {
-        dirty = {range.x0, range.y0, range.x1 - range.x0 + 1, range.y1 - range.y0 + 1};
-        return;
-    }
-    const int x0 = std::min(dirty.x, range.x0), y0 = std::min(dirty.y, range.y0);
-    const int x1 = std::max(dirty.x + dirty.width - 1, range.x1);
-    const int y1 = std::max(dirty.y + dirty.height - 1, range.y1);
-    dirty = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
-}
-
-void fill_span(int y, int x0, int x1, std::uint8_t color)
-{
-    std::uint8_t* row = state.pixels.data() + static_cast<std::size_t>(y) * state.width;
-    std::fill(row + x0, row + x1 + 1, color);
-}
-
 DirtyRect take_changed_rect()
 {
-    DirtyRect changed = state.dirty;
-    state.dirty = {};
-    return changed;
+    const PixelRange changed = state.changed;
+    state.changed = no_pixels;
+    if (changed.empty()) return {};
+    return {changed.x0, changed.y0, changed.x1 - changed.x0 + 1, changed.y1 - changed.y0 + 1};
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/frame.hpp"
@@ -309,6 +310,32 @@ TEST_F(DiffImage, DimsMatchesAndMarksEachKindOfDifference)
     EXPECT_FALSE(same(diff_colors::missing, diff_colors::extra));
     EXPECT_FALSE(same(diff_colors::changed, diff_colors::extra));
     EXPECT_FALSE(same(diff_colors::changed, diff_colors::missing));
+}
+
+TEST_F(DiffImage, RingsAFewDifferencesOverMatchingPixelsOnly)
+{
+    constexpr int w = 30, h = 20;
+    Pixels expected(w * h, black);
+    expected[static_cast<std::size_t>(10) * w + 20] = blue;  // on the ring of (15, 10), the same in both
+    Pixels actual = expected;
+    actual[static_cast<std::size_t>(10) * w + 15] = white;  // extra at (15, 10)
+    actual[static_cast<std::size_t>(5) * w + 12] = white;   // extra at (12, 5), on that ring's top
+    const RgbImage image = make_diff_image(indexed_picture(expected, w, h), indexed_picture(actual, w, h));
+    EXPECT_TRUE(same(image.at(15, 10), diff_colors::extra));
+    EXPECT_TRUE(same(image.at(12, 5), diff_colors::extra));
+    for (const auto& [x, y] : {std::pair{10, 10}, {15, 15}, {10, 5}, {20, 15}, {16, 5}})
+        EXPECT_TRUE(same(image.at(x, y), diff_colors::ring)) << x << "," << y;
+    EXPECT_TRUE(same(image.at(20, 10), diff_colors::ring));  // a matching drawn pixel is covered too
+    EXPECT_TRUE(same(image.at(16, 10), RgbColor{0, 0, 0}));  // inside the ring
+    EXPECT_TRUE(same(image.at(21, 10), RgbColor{0, 0, 0}));  // outside it
+
+    // Many differences get no rings: they show on their own.
+    Pixels many = expected;
+    for (int x = 0; x <= max_ringed_pixels && x < w; ++x)
+        for (int y = 0; y < 5; ++y) many[static_cast<std::size_t>(y) * w + x] = yellow;
+    const RgbImage crowded = make_diff_image(indexed_picture(expected, w, h), indexed_picture(many, w, h));
+    EXPECT_TRUE(same(crowded.at(15, 9), RgbColor{0, 0, 0}));  // where the ring of (15, 4) would be
+    EXPECT_TRUE(same(crowded.at(0, 0), diff_colors::extra));
 }
 
 TEST_F(DiffImage, WrittenOnlyForDifferingPicturesAndRemovedWhenFixed)

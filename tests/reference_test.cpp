@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "frame/frame.hpp"
 #include "model/model.hpp"
+#include "render/render.hpp"
 #include "tests/reference/reference_show.hpp"
 #include "tests/support/support.hpp"
 #include "tools/lib/png_export.hpp"
@@ -26,6 +28,21 @@ struct WindowSize {
 std::string size_name(const WindowSize& size)
 {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+// Names the size in gtest's messages instead of dumping its bytes.
+void PrintTo(const WindowSize& size, std::ostream* out) { *out << size_name(size); }
+
+// A code-page-437 title readable in a failure message.
+std::string readable(const std::string& cp437)
+{
+    std::string text;
+    for (char c : cp437) {
+        if (c == '\x82') text += "\xC3\xA9";
+        else if (c == '\x94') text += "\xC3\xB6";
+        else text += c;
+    }
+    return text;
 }
 
 // Equal pixels dimmed (grey where drawn), extra pixels red, missing ones
@@ -74,7 +91,7 @@ void expect_same_picture(const std::vector<std::uint8_t>& actual, const std::vec
         if (actual[k] != expected[k] && count++ == 0) first = k;
     if (count == 0) return;
     const int x = static_cast<int>(first % size.width), y = static_cast<int>(first / size.width);
-    ADD_FAILURE() << "picture " << picture_number << " (" << title << ") at " << size_name(size)
+    ADD_FAILURE() << "picture " << picture_number << " (" << readable(title) << ") at " << size_name(size)
                   << ": first difference at (" << x << ", " << y << "), expected " << int(expected[first])
                   << ", actual " << int(actual[first]) << "; " << count << " pixels differ";
     save_mismatch(actual, expected, size, picture_number);
@@ -86,6 +103,7 @@ TEST_P(ReferenceShow, EveryPictureMatchesPixelForPixel)
 {
     const WindowSize size = GetParam();
     reset_model();
+    restart_random();  // the generator lives for the whole process; each show starts it afresh
     open_offscreen(size.width, size.height);
     for (int k = 0; k < 12; ++k) test_platform().keys.push_back(KeyPress{' ', 0x39});
     run_show();
@@ -105,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Reference, ReferenceShow,
                          ::testing::Values(WindowSize{640, 480}, WindowSize{102, 150}, WindowSize{333, 257},
                                            WindowSize{800, 600}, WindowSize{1024, 768}, WindowSize{1280, 1024},
                                            WindowSize{1366, 768}, WindowSize{1920, 1017}, WindowSize{1920, 1080},
-                                           WindowSize{2560, 1440}, WindowSize{719, 401}, WindowSize{1001, 999},
+                                           WindowSize{2560, 1440}, WindowSize{3840, 2160}, WindowSize{719, 401}, WindowSize{1001, 999},
                                            WindowSize{103, 151}, WindowSize{2999, 150}, WindowSize{150, 1201}),
                          [](const ::testing::TestParamInfo<WindowSize>& info) { return size_name(info.param); });
 

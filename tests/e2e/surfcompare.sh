@@ -124,10 +124,13 @@ esac
 [ "$(ls diff)" = "05.png" ] || fail "one changed pixel: diff folder holds: $(ls diff)"
 [ "$(pixel diff/05.png 10 20)" = "0,255,255" ] || fail "diff: the extra pixel is not cyan: $(pixel diff/05.png 10 20)"
 border=$(pixel kit/05.png 0 0 rgb)
-dimmed=$(echo "$border" | awk -F, '{ printf "%d,%d,%d", $1 / 3, $2 / 3, $3 / 3 }')
+dimmed=$(echo "$border" | awk -F, '{ printf "%d,%d,%d", $1 * 2 / 5, $2 * 2 / 5, $3 * 2 / 5 }')
 [ "$(pixel kit/05.png 0 0)" = 15 ] || fail "picture 5 of surfkit has no white border"
 [ "$(pixel diff/05.png 0 0)" = "$dimmed" ] || fail "diff: the border $border is not dimmed to $dimmed: $(pixel diff/05.png 0 0)"
 [ "$(pixel diff/05.png 11 20)" = "0,0,0" ] || fail "diff: the background is not black"
+for spot in "15 20" "5 25" "10 15"; do
+    [ "$(pixel diff/05.png $spot)" = "255,255,255" ] || fail "diff: no white ring at ($spot) around the lone pixel"
+done
 
 # The same fault the other way round is a missing pixel, in magenta.
 run fault kit --diff diff

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -134,7 +135,7 @@ class Show {
 public:
     Show(int width, int height)
         : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, 0),
-          maxx_(width - 1), maxy_(height - 1), right_(width - 1), bottom_(height - 1)
+          right_(width - 1), bottom_(height - 1), maxx_(width - 1), maxy_(height - 1)
     {
         fill_table();
     }
@@ -256,7 +257,8 @@ void Show::fill_poly(const Point (&p)[4])
             if (den < 0) num = -num, den = -den;
             cross[count++] = {num, den};
         }
-        std::sort(cross, cross + count, before);
+        for (int k = 1; k < count; ++k)  // at most four: insertion sort
+            for (int m = k; m > 0 && before(cross[m], cross[m - 1]); --m) std::swap(cross[m], cross[m - 1]);
         for (int k = 0; k + 1 < count; k += 2) {
             const long long xa = std::max<long long>(ceil_div(cross[k].num, cross[k].den), 0);
             const long long xb = std::min<long long>(floor_div(cross[k + 1].num, cross[k + 1].den), right_ - left_);

@@ -79,7 +79,8 @@ std::string diff_line(const CompareOptions& options, const CompareReport& report
     if (report.diff_files.empty()) return "no diff pictures: nothing differs\n";
     std::string line = "diff pictures in " + options.diff_folder + ":";
     for (const std::string& name : report.diff_files) line += " " + name;
-    return line + "  (magenta: missing, cyan: extra, yellow: other colour; the rest dimmed)\n";
+    return line +
+           "\n  (magenta: missing, cyan: extra, yellow: another colour; white rings circle lone ones)\n";
 }
 
 }  // namespace
@@ -108,7 +109,8 @@ std::string compare_usage(const std::string& program)
            "write them) pixel by pixel and prints one line per picture.\n"
            "  --diff DIR  for every picture that differs, writes DIR/NN.png: matching pixels dimmed,\n"
            "              missing pixels (drawn in EXPECTED, background in ACTUAL) magenta,\n"
-           "              extra pixels (drawn in ACTUAL only) cyan, a different colour yellow.\n"
+           "              extra pixels (drawn in ACTUAL only) cyan, a different colour yellow;\n"
+           "              when a picture has at most 100 such pixels, a white ring circles each.\n"
            "              DIR is created when missing; an older diff of a picture that is\n"
            "              identical now is removed from it.\n"
            "  --help      this text\n"

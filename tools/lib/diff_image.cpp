@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <png.h>
+#include <utility>
 
 #include "model/checks.hpp"
 
@@ -54,8 +55,8 @@ bool encode(std::FILE* file, const RgbImage& image)
 
 RgbColor dimmed(RgbColor color)
 {
-    return {static_cast<std::uint8_t>(color.red / 3), static_cast<std::uint8_t>(color.green / 3),
-            static_cast<std::uint8_t>(color.blue / 3)};
+    const auto dim = [](std::uint8_t channel) { return static_cast<std::uint8_t>(channel * 2 / 5); };
+    return {dim(color.red), dim(color.green), dim(color.blue)};
 }
 
 PixelComparer::PixelComparer(const PngPicture& expected, const PngPicture& actual)
@@ -87,6 +88,33 @@ RgbColor RgbImage::at(int x, int y) const
     return {p[0], p[1], p[2]};
 }
 
+void RgbImage::set(int x, int y, RgbColor color)
+{
+    std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x) * 3];
+    p[0] = color.red;
+    p[1] = color.green;
+    p[2] = color.blue;
+}
+
+namespace {
+
+void draw_ring(RgbImage& image, const PixelComparer& comparer, int x, int y)
+{
+    const auto put = [&](int rx, int ry) {
+        if (rx >= 0 && ry >= 0 && rx < image.width && ry < image.height &&
+            comparer.match(rx, ry) == PixelMatch::same)
+            image.set(rx, ry, diff_colors::ring);
+    };
+    for (int d = -ring_distance; d <= ring_distance; ++d) {
+        put(x + d, y - ring_distance);
+        put(x + d, y + ring_distance);
+        put(x - ring_distance, y + d);
+        put(x + ring_distance, y + d);
+    }
+}
+
+}  // namespace
+
 RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual)
 {
     const PixelComparer comparer(expected, actual);
@@ -94,13 +122,18 @@ RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual)
     image.width = expected.width;
     image.height = expected.height;
     image.rgb.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
+    std::vector<std::pair<int, int>> differing;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             const PixelMatch match = comparer.match(x, y);
             const RgbColor color = match == PixelMatch::same ? dimmed(expected.color(x, y)) : mark(match);
             image.rgb.insert(image.rgb.end(), {color.red, color.green, color.blue});
+            if (match != PixelMatch::same && differing.size() <= static_cast<std::size_t>(max_ringed_pixels))
+                differing.emplace_back(x, y);
         }
     }
+    if (differing.size() <= static_cast<std::size_t>(max_ringed_pixels))
+        for (const auto& [x, y] : differing) draw_ring(image, comparer, x, y);
     return image;
 }
 

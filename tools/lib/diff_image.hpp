@@ -19,10 +19,16 @@ namespace diff_colors {
 constexpr RgbColor missing{255, 0, 255};  // magenta
 constexpr RgbColor extra{0, 255, 255};    // cyan
 constexpr RgbColor changed{255, 255, 0};  // yellow
+// A single wrong pixel is easy to miss: when a picture has only a few, each
+// gets a square ring around it, drawn over matching pixels only.
+constexpr RgbColor ring{255, 255, 255};   // white
 }  // namespace diff_colors
 
-// A matching pixel keeps its colour at a third of the brightness, so that
-// even white stays darker than every mark.
+constexpr long max_ringed_pixels = 100;
+constexpr int ring_distance = 5;  // pixels from the marked one to its ring
+
+// A matching pixel keeps its colour at two fifths of the brightness, so
+// that even white stays far darker than every mark.
 RgbColor dimmed(RgbColor color);
 
 // Palette indices are compared when both pictures have a palette, colours
@@ -46,6 +52,7 @@ struct RgbImage {
     int height = 0;
     std::vector<std::uint8_t> rgb;  // row by row, red, green, blue
     RgbColor at(int x, int y) const;
+    void set(int x, int y, RgbColor color);
 };
 
 RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual);

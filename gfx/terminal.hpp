@@ -1,0 +1,37 @@
+// The terminal the program runs in.  While the show runs, keys come from it
+// one by one without echo (Ctrl+C and Ctrl+Z still signal); at every end
+// (normal, run-time error, an ending signal) and while the program is
+// stopped, the terminal is given back as it was found: line mode and echo,
+// default colours, no scroll region, the cursor below the text window and
+// the show's text left on the screen.
+#pragma once
+
+#include <string_view>
+
+// Takes the terminal and installs the signal handlers that give it back.
+// Call once, before the console is used.
+void take_terminal();
+
+bool input_is_terminal();
+bool output_is_terminal();
+// The output terminal's size in characters; false when it has none.
+bool terminal_size(int& columns, int& rows);
+// Writes all the bytes to standard output; false when it cannot take them.
+bool write_output(std::string_view bytes);
+
+// Before the console first paints the screen: what is on it goes up into
+// the terminal's scrollback, so that nothing of the user's is overwritten.
+bool clear_room_on_screen();
+// The console's text window ends on this screen row: the cursor goes below it at the end.
+void note_text_window_bottom(int row);
+
+// Gives the terminal back for good; safe in a signal handler and more than once.
+void give_back_terminal();
+
+// Readable when the program has been resumed after a stop, or when a
+// waiter is woken; drain it with drain_wake_fd.
+int terminal_wake_fd();
+void drain_wake_fd();
+void wake_terminal_waiters();
+// True once after each resume: the console's text must be painted again.
+bool take_resumed();
