@@ -24,27 +24,34 @@ constexpr std::uint8_t hatch_patterns[13][8] = {
     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // 12 user pattern: solid until set
 };
 
-// One row's run of n pixels in `color`.  Short runs, the common case in a
-// brick picture, are written as two overlapping stores instead of a call.
-template <int Size>
-void store_twice(std::uint8_t* run, std::size_t n, std::uint64_t colors)
+// Runs of n pixels in `color` on `rows` rows, `stride` apart.  Short runs,
+// the common case in a brick picture, are written as overlapping stores of
+// a fixed size, chosen once for all rows, instead of a call per row.
+template <std::size_t Size>
+void store_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows, std::uint8_t color)
 {
-    std::memcpy(run, &colors, Size);
-    std::memcpy(run + n - Size, &colors, Size);
+    std::uint8_t colors[Size];
+    std::memset(colors, color, Size);
+    for (int k = 0; k < rows; ++k, first += stride) {
+        std::memcpy(first, colors, Size);
+        std::memcpy(first + n - Size, colors, Size);
+    }
 }
 
-// Rows of n pixels, `stride` apart; the width decides the stores once for all rows.
 void fill_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows, std::uint8_t color)
 {
-    const std::uint64_t colors = 0x0101010101010101ULL * color;
-    if (n >= 16 || n == 0) {
+    if (n > 64) {
         for (int k = 0; k < rows; ++k, first += stride) std::memset(first, color, n);
+    } else if (n >= 32) {
+        store_rows<32>(first, stride, n, rows, color);
+    } else if (n >= 16) {
+        store_rows<16>(first, stride, n, rows, color);
     } else if (n >= 8) {
-        for (int k = 0; k < rows; ++k, first += stride) store_twice<8>(first, n, colors);
+        store_rows<8>(first, stride, n, rows, color);
     } else if (n >= 4) {
-        for (int k = 0; k < rows; ++k, first += stride) store_twice<4>(first, n, colors);
+        store_rows<4>(first, stride, n, rows, color);
     } else if (n >= 2) {
-        for (int k = 0; k < rows; ++k, first += stride) store_twice<2>(first, n, colors);
+        store_rows<2>(first, stride, n, rows, color);
     } else {
         for (int k = 0; k < rows; ++k, first += stride) *first = color;
     }

@@ -177,7 +177,7 @@ void take_terminal()
 bool input_is_terminal() { return input_terminal; }
 bool output_is_terminal() { return output_terminal; }
 
-bool terminal_size(int& columns, int& rows)
+bool output_terminal_size(int& columns, int& rows)
 {
     winsize size{};
     if (!output_terminal || ioctl(output_fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)

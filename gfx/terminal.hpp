@@ -15,7 +15,7 @@ void take_terminal();
 bool input_is_terminal();
 bool output_is_terminal();
 // The output terminal's size in characters; false when it has none.
-bool terminal_size(int& columns, int& rows);
+bool output_terminal_size(int& columns, int& rows);
 // Writes all the bytes to standard output; false when it cannot take them.
 bool write_output(std::string_view bytes);
 

@@ -1,0 +1,177 @@
+// The window over SDL's native window surface (no GPU path: it is the fast
+// one on a plain X server).  Every SDL call is made with the floating-point
+// traps masked: drivers may raise and ignore these exceptions.
+#include "gfx/sdl_window.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+#include "gfx/sdl_x11.hpp"
+#include "model/checks.hpp"
+
+namespace {
+
+constexpr Uint32 show_wait_ms = 2000;
+
+bool no_window_driver(const char* name)
+{
+    return name && (strcasecmp(name, "dummy") == 0 || strcasecmp(name, "offscreen") == 0);
+}
+
+bool is_set(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+SDL_Rect usable_area()
+{
+    SDL_Rect area{0, 0, 640, 480};
+    if (SDL_GetDisplayUsableBounds(0, &area) != 0 || area.w <= 0 || area.h <= 0) SDL_GetDisplayBounds(0, &area);
+    return area;
+}
+
+SDL_Rect intersection(SDL_Rect a, SDL_Rect b)
+{
+    SDL_Rect both{0, 0, 0, 0};
+    SDL_IntersectRect(&a, &b, &both);
+    return both;
+}
+
+}  // namespace
+
+bool display_available()
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && *driver) return !no_window_driver(driver);
+    return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY");
+}
+
+bool SdlWindow::open(int& width, int& height, void (*gone)())
+{
+    if (!display_available()) return false;
+    LibraryCallScope library;
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Ctrl+C and the ending signals are the terminal's business.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (no_window_driver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    const SDL_Rect area = usable_area();
+    window_ = SDL_CreateWindow(program_invocation_short_name, area.x, area.y, area.w, area.h,
+                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
+    if (!window_) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    wait_until_shown();
+    SDL_Surface* pixels = surface();
+    if (!pixels) {
+        close();
+        return false;
+    }
+    width = pixels->w;
+    height = pixels->h;
+    watch_window_loss(window_, gone);
+    return true;
+}
+
+void SdlWindow::show(const PictureView& picture, const DirtyRect& changed)
+{
+    if (!window_ || !picture.pixels) return;
+    LibraryCallScope library;
+    SDL_Surface* target = surface();
+    if (!target) return;
+    const SDL_Rect area = intersection({changed.x, changed.y, changed.width, changed.height},
+                                       {0, 0, std::min(picture.width, target->w), std::min(picture.height, target->h)});
+    if (area.w <= 0 || area.h <= 0) return;
+    copy_picture(picture, area, target);
+    SDL_UpdateWindowSurfaceRects(window_, &area, 1);
+}
+
+void SdlWindow::handle_window_event(const SDL_WindowEvent& event)
+{
+    switch (event.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESIZED: repaint(); break;
+    default: break;
+    }
+}
+
+void SdlWindow::repaint()
+{
+    if (!window_) return;
+    LibraryCallScope library;
+    SDL_Surface* target = surface();
+    if (!target) return;
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, palette()[0].red, palette()[0].green, palette()[0].blue));
+    const PictureView picture = current_picture();
+    if (picture.pixels)
+        copy_picture(picture, {0, 0, std::min(picture.width, target->w), std::min(picture.height, target->h)}, target);
+    SDL_UpdateWindowSurface(window_);
+}
+
+void SdlWindow::close()
+{
+    if (!window_) return;
+    LibraryCallScope library;
+    stop_watching_window_loss();
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    surface_ = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+// A window manager maximises the window as it maps it; the size is known
+// once the window is first exposed.  Other events wait for the show.
+void SdlWindow::wait_until_shown()
+{
+    std::vector<SDL_Event> later;
+    const Uint32 start = SDL_GetTicks();
+    SDL_Event event;
+    for (;;) {
+        const Uint32 spent = SDL_GetTicks() - start;
+        if (spent >= show_wait_ms || !SDL_WaitEventTimeout(&event, static_cast<int>(show_wait_ms - spent))) break;
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) break;
+        if (event.type != SDL_WINDOWEVENT) later.push_back(event);
+    }
+    while (SDL_PollEvent(&event))
+        if (event.type != SDL_WINDOWEVENT) later.push_back(event);
+    for (SDL_Event& waiting : later) SDL_PushEvent(&waiting);
+}
+
+// The window's surface; a new one (the window was resized) is filled with
+// the picture before it is used.
+SDL_Surface* SdlWindow::surface()
+{
+    SDL_Surface* current = SDL_GetWindowSurface(window_);
+    if (current && current != surface_) {
+        surface_ = current;
+        repaint();
+    }
+    return current;
+}
+
+void SdlWindow::copy_picture(const PictureView& picture, SDL_Rect area, SDL_Surface* target)
+{
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(picture.pixels), picture.width,
+                                                             picture.height, 8, picture.width, SDL_PIXELFORMAT_INDEX8);
+    if (!source) return;
+    SDL_Color colours[256];
+    for (int i = 0; i < 256; ++i) colours[i] = {palette()[i].red, palette()[i].green, palette()[i].blue, 255};
+    SDL_SetPaletteColors(source->format->palette, colours, 0, 256);
+    SDL_Rect destination = area;
+    SDL_BlitSurface(source, &area, target, &destination);
+    SDL_FreeSurface(source);
+}

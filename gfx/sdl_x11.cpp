@@ -1,0 +1,72 @@
+// Watching the X connection through the X library's error handlers, looked
+// up in the library that SDL has already loaded.
+#include "gfx/sdl_x11.hpp"
+
+#include <SDL_syswm.h>
+#include <dlfcn.h>
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+
+namespace {
+
+using IoErrorHandler = int (*)(Display*);
+using ErrorHandler = int (*)(Display*, XErrorEvent*);
+using SetIoErrorHandler = IoErrorHandler (*)(IoErrorHandler);
+using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
+
+void (*window_gone)() = nullptr;
+::Window watched_window = 0;
+SetIoErrorHandler set_io_error_handler = nullptr;
+SetErrorHandler set_error_handler = nullptr;
+IoErrorHandler previous_io_handler = nullptr;
+ErrorHandler previous_handler = nullptr;
+
+int on_connection_lost(Display* display)
+{
+    if (window_gone) window_gone();
+    return previous_io_handler ? previous_io_handler(display) : 0;
+}
+
+int on_request_failed(Display* display, XErrorEvent* error)
+{
+    const bool window_destroyed = error->resourceid == watched_window &&
+                                  (error->error_code == BadWindow || error->error_code == BadDrawable);
+    if (window_destroyed && window_gone) window_gone();
+    return previous_handler ? previous_handler(display, error) : 0;
+}
+
+}  // namespace
+
+void watch_window_loss(SDL_Window* window, void (*gone)())
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return;
+    set_io_error_handler = reinterpret_cast<SetIoErrorHandler>(dlsym(library, "XSetIOErrorHandler"));
+    set_error_handler = reinterpret_cast<SetErrorHandler>(dlsym(library, "XSetErrorHandler"));
+    // SDL keeps the library loaded while its video runs.
+    dlclose(library);
+    if (!set_io_error_handler || !set_error_handler) return;
+    window_gone = gone;
+    watched_window = info.info.x11.window;
+    previous_io_handler = set_io_error_handler(on_connection_lost);
+    previous_handler = set_error_handler(on_request_failed);
+}
+
+void stop_watching_window_loss()
+{
+    if (!window_gone) return;
+    set_io_error_handler(previous_io_handler);
+    set_error_handler(previous_handler);
+    window_gone = nullptr;
+    watched_window = 0;
+}
+
+#else
+
+void watch_window_loss(SDL_Window*, void (*)()) {}
+void stop_watching_window_loss() {}
+
+#endif
