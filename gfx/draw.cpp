@@ -4,6 +4,7 @@
 // Each figure works out once which of its pixels fall inside what it may
 // light, so that its cost follows the pixels it touches.
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -171,43 +172,78 @@ Edge make_edge(WindowPoint a, WindowPoint b, long long first_row)
     return edge;
 }
 
+// Room for the working arrays of a polygon: on the stack for the few
+// corners the pictures use, on the heap beyond that.
+template <typename T>
+class Scratch {
+public:
+    explicit Scratch(std::size_t n)
+    {
+        if (n > local_.size()) heap_.resize(n);
+        data_ = n > local_.size() ? heap_.data() : local_.data();
+    }
+    T* data() { return data_; }
+
+private:
+    std::array<T, 16> local_;  // filled by the caller before use
+    std::vector<T> heap_;
+    T* data_;
+};
+
+// One row's span of the interior, window pixels, in the fill style.
+void fill_interior_span(long long y, long long x0, long long x1, PixelRange& changed)
+{
+    const PixelRange span = clipped({clamp_to_int(x0), static_cast<int>(y), clamp_to_int(x1), static_cast<int>(y)});
+    if (span.empty()) return;
+    DrawingState& state = drawing_state();
+    if (state.fill_pattern <= 1) {
+        const int color = state.fill_pattern == 1 ? state.fill_color : state.background;
+        std::memset(state.row(span.y0) + span.x0, color, static_cast<std::size_t>(span.x1 - span.x0) + 1);
+    } else {
+        fill_range(span);
+    }
+    changed = {std::min(changed.x0, span.x0), std::min(changed.y0, span.y0), std::max(changed.x1, span.x1),
+               std::max(changed.y1, span.y1)};
+}
+
 // The even-odd interior: on each row the spans from the first crossing to
 // the second, the third to the fourth, and so on, each from the first pixel
 // at or right of its left crossing to the last at or left of its right one.
-void fill_polygon_interior(const std::vector<WindowPoint>& points)
+void fill_polygon_interior(const WindowPoint* points, std::size_t n)
 {
     const PixelRange limit = drawable_range();
     long long top = points[0].y, bottom = points[0].y;
-    for (const WindowPoint& p : points) {
-        top = std::min(top, p.y);
-        bottom = std::max(bottom, p.y);
+    for (std::size_t i = 0; i < n; ++i) {
+        top = std::min(top, points[i].y);
+        bottom = std::max(bottom, points[i].y);
     }
     const long long first_row = std::max<long long>(top, limit.y0);
     const long long last_row = std::min<long long>(bottom, limit.y1);
     if (first_row > last_row) return;
-    std::vector<Edge> edges;
-    const std::size_t n = points.size();
+    Scratch<Edge> edge_room(n), crossing_room(n);
+    Edge* edges = edge_room.data();
+    Edge* crossing = crossing_room.data();
+    std::size_t edge_count = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const WindowPoint a = points[i], b = points[(i + 1) % n];
-        if (a.y != b.y && std::max(a.y, b.y) > first_row) edges.push_back(make_edge(a, b, first_row));
+        if (a.y != b.y && std::max(a.y, b.y) > first_row) edges[edge_count++] = make_edge(a, b, first_row);
     }
-    std::vector<Edge> crossing;
+    PixelRange changed = no_pixels;
     for (long long y = first_row; y <= last_row; ++y) {
-        crossing.clear();
-        for (Edge& edge : edges) {
+        std::size_t crossings = 0;
+        for (std::size_t e = 0; e < edge_count; ++e) {
+            Edge& edge = edges[e];
             if (y < edge.top || y >= edge.bottom) continue;
             // Insertion keeps the row's crossings sorted; a polygon has few.
-            auto at = crossing.end();
-            while (at != crossing.begin() && before(edge, *(at - 1))) --at;
-            crossing.insert(at, edge);
+            std::size_t at = crossings++;
+            for (; at > 0 && before(edge, crossing[at - 1]); --at) crossing[at] = crossing[at - 1];
+            crossing[at] = edge;
             edge.advance();
         }
-        for (std::size_t i = 0; i + 1 < crossing.size(); i += 2) {
-            const long long x0 = crossing[i].whole + (crossing[i].rest != 0);
-            const long long x1 = crossing[i + 1].whole;
-            fill_range(clipped({clamp_to_int(x0), static_cast<int>(y), clamp_to_int(x1), static_cast<int>(y)}));
-        }
+        for (std::size_t i = 0; i + 1 < crossings; i += 2)
+            fill_interior_span(y, crossing[i].whole + (crossing[i].rest != 0), crossing[i + 1].whole, changed);
     }
+    mark_changed(changed);
 }
 
 }  // namespace
@@ -256,10 +292,11 @@ void Bar(int x1, int y1, int x2, int y2)
 void FillPoly(int count, const SMALLINT* points)
 {
     if (count < 1 || points == nullptr || drawable_range().empty()) return;
-    std::vector<WindowPoint> corners;
-    corners.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) corners.push_back(to_window(points[2 * i], points[2 * i + 1]));
-    fill_polygon_interior(corners);
+    const auto n = static_cast<std::size_t>(count);
+    Scratch<WindowPoint> corner_room(n);
+    WindowPoint* corners = corner_room.data();
+    for (std::size_t i = 0; i < n; ++i) corners[i] = to_window(points[2 * i], points[2 * i + 1]);
+    fill_polygon_interior(corners, n);
     for (int i = 0; i < count; ++i) {
         const int next = (i + 1) % count;
         Line(points[2 * i], points[2 * i + 1], points[2 * next], points[2 * next + 1]);
