@@ -107,7 +107,7 @@ void DesktopPlatform::restore_terminal() { give_back_terminal(); }
 
 bool DesktopPlatform::paint_console(const ConsoleState& state, RowRange rows)
 {
-    note_text_window_bottom(state.bottom);
+    note_text_window(state.bottom, state.top + state.cursor_row - 1);
     return clear_room_on_screen() && write_output(paint_rows(screen_, state, rows));
 }
 

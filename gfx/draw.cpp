@@ -73,7 +73,7 @@ void walk_line(WindowPoint from, long long dx, long long dy, int sx, int sy, lon
     DrawingState& state = drawing_state();
     const bool x_major = dx >= dy;
     const long long major = x_major ? dx : dy, minor = x_major ? dy : dx;
-    const long long moved = major == 0 ? 0 : (2 * minor * first + major) / (2 * major);
+    const long long moved = first == 0 ? 0 : (2 * minor * first + major) / (2 * major);
     long long decision = 2 * minor - major + 2 * minor * first - 2 * major * moved;
     const long long x = from.x + sx * (x_major ? first : moved);
     const long long y = from.y + sy * (x_major ? moved : first);
@@ -84,7 +84,7 @@ void walk_line(WindowPoint from, long long dx, long long dy, int sx, int sy, lon
     const long long count = last - first + 1;
     if (minor == 0) {
         if (x_major) {
-            std::memset(pixels + (sx > 0 ? at : at - count + 1), color, static_cast<std::size_t>(count));
+            fill_run(pixels + (sx > 0 ? at : at - count + 1), static_cast<std::size_t>(count), color);
         } else {
             for (long long k = 0; k < count; ++k, at += major_step) pixels[at] = color;
         }
@@ -139,14 +139,14 @@ struct Edge {
     long long whole, rest, denominator;
     long long whole_step, rest_step;  // the crossing's move per row, the same way
 
+    // Without a branch: whether the rest carries follows the slope, which
+    // a branch predictor cannot guess.
     void advance()
     {
-        whole += whole_step;
         rest += rest_step;
-        if (rest >= denominator) {
-            rest -= denominator;
-            ++whole;
-        }
+        const long long carry = rest >= denominator;
+        whole += whole_step + carry;
+        rest -= denominator & -carry;
     }
 };
 
@@ -198,7 +198,8 @@ void fill_interior_span(long long y, long long x0, long long x1, PixelRange& cha
     DrawingState& state = drawing_state();
     if (state.fill_pattern <= 1) {
         const int color = state.fill_pattern == 1 ? state.fill_color : state.background;
-        std::memset(state.row(span.y0) + span.x0, color, static_cast<std::size_t>(span.x1 - span.x0) + 1);
+        fill_run(state.row(span.y0) + span.x0, static_cast<std::size_t>(span.x1 - span.x0) + 1,
+                 static_cast<std::uint8_t>(color));
     } else {
         fill_range(span);
     }
@@ -212,17 +213,22 @@ void fill_interior_span(long long y, long long x0, long long x1, PixelRange& cha
 void fill_polygon_interior(const WindowPoint* points, std::size_t n)
 {
     const PixelRange limit = drawable_range();
-    long long top = points[0].y, bottom = points[0].y;
+    long long top = points[0].y, bottom = points[0].y, left = points[0].x, right = points[0].x;
     for (std::size_t i = 0; i < n; ++i) {
         top = std::min(top, points[i].y);
         bottom = std::max(bottom, points[i].y);
+        left = std::min(left, points[i].x);
+        right = std::max(right, points[i].x);
     }
+    // A polygon beside the range has no row to look at either.
+    if (right < limit.x0 || left > limit.x1) return;
     const long long first_row = std::max<long long>(top, limit.y0);
     const long long last_row = std::min<long long>(bottom, limit.y1);
     if (first_row > last_row) return;
-    Scratch<Edge> edge_room(n), crossing_room(n);
+    Scratch<Edge> edge_room(n);
+    Scratch<Edge*> crossing_room(n);
     Edge* edges = edge_room.data();
-    Edge* crossing = crossing_room.data();
+    Edge** crossing = crossing_room.data();
     std::size_t edge_count = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const WindowPoint a = points[i], b = points[(i + 1) % n];
@@ -236,12 +242,12 @@ void fill_polygon_interior(const WindowPoint* points, std::size_t n)
             if (y < edge.top || y >= edge.bottom) continue;
             // Insertion keeps the row's crossings sorted; a polygon has few.
             std::size_t at = crossings++;
-            for (; at > 0 && before(edge, crossing[at - 1]); --at) crossing[at] = crossing[at - 1];
-            crossing[at] = edge;
-            edge.advance();
+            for (; at > 0 && before(edge, *crossing[at - 1]); --at) crossing[at] = crossing[at - 1];
+            crossing[at] = &edge;
         }
         for (std::size_t i = 0; i + 1 < crossings; i += 2)
-            fill_interior_span(y, crossing[i].whole + (crossing[i].rest != 0), crossing[i + 1].whole, changed);
+            fill_interior_span(y, crossing[i]->whole + (crossing[i]->rest != 0), crossing[i + 1]->whole, changed);
+        for (std::size_t i = 0; i < crossings; ++i) crossing[i]->advance();
     }
     mark_changed(changed);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "gfx/picture.hpp"
@@ -60,6 +61,29 @@ inline void mark_changed(const PixelRange& range)
     PixelRange& changed = the_drawing_state.changed;
     changed = {std::min(changed.x0, range.x0), std::min(changed.y0, range.y0), std::max(changed.x1, range.x1),
                std::max(changed.y1, range.y1)};
+}
+
+// The first and the last `Size` pixels of a run of n (Size <= n <= 2 Size).
+template <std::size_t Size>
+void store_ends(std::uint8_t* run, std::size_t n, std::uint8_t color)
+{
+    std::uint8_t colors[Size];
+    std::memset(colors, color, Size);
+    std::memcpy(run, colors, Size);
+    std::memcpy(run + n - Size, colors, Size);
+}
+
+// Sets n >= 1 pixels from `run` on to `color`.  Short runs, the common case
+// in the pictures, take two overlapping stores instead of a call.
+inline void fill_run(std::uint8_t* run, std::size_t n, std::uint8_t color)
+{
+    if (n > 64) std::memset(run, color, n);
+    else if (n >= 32) store_ends<32>(run, n, color);
+    else if (n >= 16) store_ends<16>(run, n, color);
+    else if (n >= 8) store_ends<8>(run, n, color);
+    else if (n >= 4) store_ends<4>(run, n, color);
+    else if (n >= 2) store_ends<2>(run, n, color);
+    else *run = color;
 }
 
 // Fills a clipped range with the fill style (pattern and colour).

@@ -24,18 +24,12 @@ constexpr std::uint8_t hatch_patterns[13][8] = {
     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // 12 user pattern: solid until set
 };
 
-// Runs of n pixels in `color` on `rows` rows, `stride` apart.  Short runs,
-// the common case in a brick picture, are written as overlapping stores of
-// a fixed size, chosen once for all rows, instead of a call per row.
+// Runs of n pixels in `color` on `rows` rows, `stride` apart.  The width
+// picks the stores once for all the rows (a brick is narrow and tall).
 template <std::size_t Size>
 void store_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows, std::uint8_t color)
 {
-    std::uint8_t colors[Size];
-    std::memset(colors, color, Size);
-    for (int k = 0; k < rows; ++k, first += stride) {
-        std::memcpy(first, colors, Size);
-        std::memcpy(first + n - Size, colors, Size);
-    }
+    for (int k = 0; k < rows; ++k, first += stride) store_ends<Size>(first, n, color);
 }
 
 void fill_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows, std::uint8_t color)

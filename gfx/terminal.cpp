@@ -24,6 +24,7 @@ volatile std::sig_atomic_t modes_changed = 0;  // the input terminal is in key m
 volatile std::sig_atomic_t screen_used = 0;    // the console has painted the screen
 volatile std::sig_atomic_t given_back = 0;     // for good: no resume takes it again
 volatile std::sig_atomic_t window_bottom = 25;
+volatile std::sig_atomic_t text_cursor_row = 1;
 std::atomic<bool> resumed{false};
 int wake_pipe[2] = {-1, -1};
 
@@ -80,16 +81,17 @@ void enter_key_mode()
 }
 
 // Colours and scroll region reset, the cursor on a fresh line below the
-// text window, line mode and echo back.
+// text window (where the window fills the screen: below its text, the
+// empty rows after it in the default colours), line mode and echo back.
 void release_terminal()
 {
     if (screen_used) {
         SequenceBuffer sequence;
         sequence.add("\x1b[0m\x1b[r\x1b[");
-        const int rows = screen_rows();
         const int below = window_bottom + 1;
-        sequence.add(below <= rows ? below : rows);
-        sequence.add(below <= rows ? ";1H" : ";1H\r\n");
+        const bool room_below = below <= screen_rows();
+        sequence.add(room_below ? below : text_cursor_row);
+        sequence.add(room_below ? ";1H" : ";1H\x1b[J");
         write_all(output_fd, sequence.bytes, sequence.size);
     }
     if (modes_changed) {
@@ -204,7 +206,11 @@ bool clear_room_on_screen()
     return true;
 }
 
-void note_text_window_bottom(int row) { window_bottom = row; }
+void note_text_window(int bottom_row, int cursor_row)
+{
+    window_bottom = bottom_row;
+    text_cursor_row = cursor_row;
+}
 
 void give_back_terminal()
 {

@@ -22,8 +22,10 @@ bool write_output(std::string_view bytes);
 // Before the console first paints the screen: what is on it goes up into
 // the terminal's scrollback, so that nothing of the user's is overwritten.
 bool clear_room_on_screen();
-// The console's text window ends on this screen row: the cursor goes below it at the end.
-void note_text_window_bottom(int row);
+// Where the console's text window ends and its cursor is (screen rows):
+// at the end the cursor goes below the window, or, when the window reaches
+// the screen's last row, below the text.
+void note_text_window(int bottom_row, int cursor_row);
 
 // Gives the terminal back for good; safe in a signal handler and more than once.
 void give_back_terminal();

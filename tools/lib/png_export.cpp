@@ -1,43 +1,141 @@
-// 8-bit palette PNG files of the drawn picture, through libpng.
+// 8-bit palette PNG files of the drawn picture.  The few chunks are written
+// here and the picture data goes through zlib directly, so that its
+// compression can be tuned for these pictures: mostly background with thin
+// lines, where zlib's levels are either slow (a long hash chain over every
+// run of background) or loose.
 #include "tools/lib/png_export.hpp"
 
+#include <array>
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <png.h>
-#include <unistd.h>
+#include <vector>
+#include <zlib.h>
 
 #include "model/checks.hpp"
 
 namespace {
 
-// zlib level for the picture data.
+// Measured on the show's twelve pictures at 1920 x 1080: level 6 with its
+// hash chain cut from 128 to 24 links and any match of the longest length
+// taken at once writes them in about 2/3 of level 6's time, into files at
+// most 1.12 times level 6's size (at most 1.28 times at the other sizes
+// tried, 102 x 150 to 5000 x 300).  Level 5 is no faster and up to 1.51
+// times the size; levels 1 to 3 are twice as fast and up to 2.4 times the
+// size, whatever the filter.
 constexpr int compression_level = 6;
+constexpr int good_length = 8, max_lazy = 16, nice_length = 258, max_chain = 24;
+
+// IDAT chunks of at most this many compressed bytes.
+constexpr std::size_t chunk_bytes = 1 << 18;
+
+constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+void put_big_endian(unsigned char* at, std::uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value >> 24);
+    at[1] = static_cast<unsigned char>(value >> 16);
+    at[2] = static_cast<unsigned char>(value >> 8);
+    at[3] = static_cast<unsigned char>(value);
+}
+
+// Length, type, data and the CRC of type and data.
+bool write_chunk(std::FILE* file, const char* type, const unsigned char* data, std::size_t size)
+{
+    unsigned char head[8];
+    put_big_endian(head, static_cast<std::uint32_t>(size));
+    std::memcpy(head + 4, type, 4);
+    uLong crc = crc32(0L, head + 4, 4);
+    if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+    unsigned char tail[4];
+    put_big_endian(tail, static_cast<std::uint32_t>(crc));
+    return std::fwrite(head, 1, 8, file) == 8 && (size == 0 || std::fwrite(data, 1, size, file) == size) &&
+           std::fwrite(tail, 1, 4, file) == 4;
+}
+
+bool write_header(std::FILE* file, const PictureView& picture)
+{
+    unsigned char header[13] = {};
+    put_big_endian(header, static_cast<std::uint32_t>(picture.width));
+    put_big_endian(header + 4, static_cast<std::uint32_t>(picture.height));
+    header[8] = 8;  // bits per index
+    header[9] = 3;  // palette colours; compression, filter and interlace methods stay 0
+    std::array<unsigned char, 3 * 256> colors{};
+    for (int i = 0; i < 256; ++i) {
+        colors[3 * i] = palette()[i].red;
+        colors[3 * i + 1] = palette()[i].green;
+        colors[3 * i + 2] = palette()[i].blue;
+    }
+    return std::fwrite(signature, 1, sizeof signature, file) == sizeof signature &&
+           write_chunk(file, "IHDR", header, sizeof header) && write_chunk(file, "PLTE", colors.data(), colors.size());
+}
+
+// The rows, each after its filter byte 0 (no filter), deflated into IDAT chunks.
+class PictureData {
+public:
+    explicit PictureData(std::FILE* file) : file_(file), out_(chunk_bytes) {}
+    ~PictureData()
+    {
+        if (started_) deflateEnd(&stream_);
+    }
+    PictureData(const PictureData&) = delete;
+    PictureData& operator=(const PictureData&) = delete;
+
+    bool write(const PictureView& picture)
+    {
+        if (deflateInit2(&stream_, compression_level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+        started_ = true;
+        deflateTune(&stream_, good_length, max_lazy, nice_length, max_chain);
+        stream_.next_out = out_.data();
+        stream_.avail_out = static_cast<uInt>(out_.size());
+        unsigned char no_filter = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            const unsigned char* row = picture.pixels + static_cast<std::size_t>(y) * picture.width;
+            if (!deflate_bytes(&no_filter, 1, Z_NO_FLUSH) ||
+                !deflate_bytes(row, static_cast<std::size_t>(picture.width), Z_NO_FLUSH))
+                return false;
+        }
+        return deflate_bytes(nullptr, 0, Z_FINISH) && flush_chunk();
+    }
+
+private:
+    bool deflate_bytes(const unsigned char* bytes, std::size_t size, int flush)
+    {
+        stream_.next_in = const_cast<unsigned char*>(bytes);
+        stream_.avail_in = static_cast<uInt>(size);
+        for (;;) {
+            const int result = deflate(&stream_, flush);
+            if (result == Z_STREAM_ERROR || (result == Z_BUF_ERROR && stream_.avail_out != 0)) return false;
+            if (flush == Z_FINISH && result == Z_STREAM_END) return true;
+            if (stream_.avail_out == 0) {
+                if (!flush_chunk()) return false;
+            } else if (stream_.avail_in == 0 && flush != Z_FINISH) {
+                return true;
+            }
+        }
+    }
+
+    bool flush_chunk()
+    {
+        const std::size_t size = out_.size() - stream_.avail_out;
+        if (size > 0 && !write_chunk(file_, "IDAT", out_.data(), size)) return false;
+        stream_.next_out = out_.data();
+        stream_.avail_out = static_cast<uInt>(out_.size());
+        return true;
+    }
+
+    std::FILE* file_;
+    std::vector<unsigned char> out_;
+    z_stream stream_{};
+    bool started_ = false;
+};
 
 bool encode(std::FILE* file, const PictureView& picture)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, compression_level);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
-                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_color colors[256];
-    for (int i = 0; i < 256; ++i) colors[i] = {palette()[i].red, palette()[i].green, palette()[i].blue};
-    png_set_PLTE(png, info, colors, 256);
-    png_write_info(png, info);
-    for (int y = 0; y < picture.height; ++y)
-        png_write_row(png, picture.pixels + static_cast<std::size_t>(y) * picture.width);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return false;
+    if (!write_header(file, picture)) return false;
+    PictureData data(file);
+    return data.write(picture) && write_chunk(file, "IEND", nullptr, 0);
 }
 
 }  // namespace
@@ -51,12 +149,14 @@ bool write_palette_png(const PictureView& picture, const std::string& path, std:
         error = "cannot write " + temporary + ": " + std::strerror(errno);
         return false;
     }
+    errno = 0;
     bool ok = encode(file, picture);
     ok = (std::fflush(file) == 0) && ok;
     const int saved_errno = errno;
     ok = (std::fclose(file) == 0) && ok;
     if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    error = "cannot write " + path + ": " + std::strerror(saved_errno ? saved_errno : errno);
+    const int reason = saved_errno ? saved_errno : errno;
+    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
     std::remove(temporary.c_str());
     return false;
 }

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Without a display, or with a window that cannot be opened, the show runs
+# off-screen through its twelve waits on the keys of standard input; once
+# the input has ended, waits return at once when no window is left, and go
+# on taking the window's keys when there is one.  Nothing hangs.
+set -u
+build=$1
+source "$(dirname "$0")/desktop.bash"
+plot=$build/surfplot
+
+run_without_display() {  # $1: driver; $2: the bytes of standard input
+    printf '%s' "$2" | env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER="$1" ASAN_OPTIONS=detect_leaks=0 \
+        timeout 60 "$plot" >"$work/out" 2>"$work/err"
+}
+
+for driver in dummy offscreen; do
+    run_without_display $driver 'abcdefghijkl'; rc=$?
+    [ $rc -eq 0 ] || fail "$driver driver, twelve bytes: exit code $rc ($(cat "$work/err"))"
+    [ "$(cat "$work/out")" = "$(titles_upto 12)" ] || fail "$driver driver: titles $(cat "$work/out")"
+done
+# Every byte is one key, an escape sequence's bytes too.
+run_without_display dummy $'\e[A\e[Babcdefgh'; rc=$?
+[ $rc -eq 0 ] && [ "$(wc -l <"$work/out")" -eq 12 ] || fail "bytes of a sequence: exit code $rc, $(wc -l <"$work/out") titles"
+for input in 'ab' ''; do
+    run_without_display dummy "$input"; rc=$?
+    [ $rc -eq 0 ] || fail "input '$input' then its end: exit code $rc"
+    [ "$(cat "$work/out")" = "$(titles_upto 12)" ] || fail "input '$input' then its end: titles $(cat "$work/out")"
+done
+
+# A display that cannot be reached: off-screen as well.
+unreachable=:$((RANDOM + 20000))
+while [ -e "/tmp/.X11-unix/X${unreachable#:}" ]; do unreachable=:$((RANDOM + 20000)); done
+printf 'abcdefghijkl' | DISPLAY=$unreachable SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 timeout 60 "$plot" >"$work/out" 2>"$work/err"
+rc=$?
+[ $rc -eq 0 ] && [ "$(wc -l <"$work/out")" -eq 12 ] || fail "unreachable display: exit code $rc, $(wc -l <"$work/out") titles"
+
+# No display, keys typed in a terminal: the console paints, a cursor key counts twice.
+start_terminal 90 28 SDL_VIDEODRIVER=dummy
+run_in_terminal "$plot"
+wait_for_titles 1
+for key in Right a b c d e f g h; do press $key; done
+wait_for_titles 11
+press Escape
+wait_for_titles 12
+press z
+wait_for_end
+[ "$(exit_code)" = 0 ] || fail "no display, terminal keys: exit code $(exit_code)"
+check_terminal_restored "no display, terminal keys"
+console_shows_titles 12 || fail "no display: titles $(pane_text | head -n 13)"
+tmux -S "$tmux_socket" kill-server
+
+# A terminal smaller than 80 x 25 keeps its whole screen as the text window;
+# at the end the prompt comes right below the text.
+start_terminal 70 20 SDL_VIDEODRIVER=dummy
+run_in_terminal "$plot"
+for n in 1 2 3 4 5 6 7 8 9 10 11 12; do wait_for_titles $n; press k; done
+wait_for_end
+[ "$(exit_code)" = 0 ] || fail "small terminal: exit code $(exit_code)"
+check_terminal_restored "small terminal"
+console_shows_titles 12 || fail "small terminal: titles $(pane_text | head -n 13)"
+[ "$(cursor_row)" = 12 ] || fail "small terminal: the prompt is on row $(cursor_row), not right below the text"
+tmux -S "$tmux_socket" kill-server
+
+# Eight rows: the lines scroll up inside the text window.
+start_terminal 60 8 SDL_VIDEODRIVER=dummy
+run_in_terminal "$plot"
+press -l abcdefghijkl
+wait_for_end
+[ "$(exit_code)" = 0 ] || fail "eight rows: exit code $(exit_code)"
+[ "$(pane_text | head -n 7 | sed 's/ *$//')" = "$(printf '%s\n' "${expected_titles[@]:5:7}")" ] ||
+    fail "eight rows: $(pane_text)"
+tmux -S "$tmux_socket" kill-server
+
+# A window, and standard input at its end from the start: the window's keys go on.
+size=640x480
+start_display $size
+make_shots surfplot $size
+start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11
+run_in_terminal "$plot </dev/null"
+wait_for_window surfplot
+for picture in 1 2 3 4 5 6 7 8 9 10 11 12; do
+    wait_for_picture $picture "input at its end, window keys"
+    xdotool key --window "$window" space 2>/dev/null
+done
+wait_for_end
+[ "$(exit_code)" = 0 ] || fail "input at its end, window keys: exit code $(exit_code)"
+check_terminal_restored "input at its end"
+finish
