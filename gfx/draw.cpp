@@ -105,7 +105,7 @@ void walk_line(WindowPoint from, long long dx, long long dy, int sx, int sy, lon
 
 // The Bresenham line between two window points, lighting only the pixels
 // inside `range`: the steps outside it along either axis are cut off first.
-void bresenham(WindowPoint from, WindowPoint to, const PixelRange& range, std::uint8_t color)
+void bresenham(WindowPoint from, WindowPoint to, PixelRange range, std::uint8_t color)
 {
     const long long dx = std::llabs(to.x - from.x), dy = std::llabs(to.y - from.y);
     const int sx = to.x >= from.x ? 1 : -1, sy = to.y >= from.y ? 1 : -1;
@@ -203,8 +203,7 @@ void fill_interior_span(long long y, long long x0, long long x1, PixelRange& cha
     } else {
         fill_range(span);
     }
-    changed = {std::min(changed.x0, span.x0), std::min(changed.y0, span.y0), std::max(changed.x1, span.x1),
-               std::max(changed.y1, span.y1)};
+    grow(changed, span);
 }
 
 // The even-odd interior: on each row the spans from the first crossing to
@@ -292,7 +291,9 @@ void Bar(int x1, int y1, int x2, int y2)
 {
     const WindowPoint a = to_window(std::min(x1, x2), std::min(y1, y2));
     const WindowPoint b = to_window(std::max(x1, x2), std::max(y1, y2));
-    fill_range(clipped({clamp_to_int(a.x), clamp_to_int(a.y), clamp_to_int(b.x), clamp_to_int(b.y)}));
+    const PixelRange& limit = drawable_range();
+    fill_rectangle(std::max(clamp_to_int(a.x), limit.x0), std::max(clamp_to_int(a.y), limit.y0),
+                   std::min(clamp_to_int(b.x), limit.x1), std::min(clamp_to_int(b.y), limit.y1));
 }
 
 void FillPoly(int count, const SMALLINT* points)

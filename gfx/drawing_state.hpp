@@ -44,7 +44,7 @@ inline DrawingState& drawing_state() { return the_drawing_state; }
 
 // The window pixels a figure may light: the viewport with clipping on, the
 // whole window otherwise; empty when nothing can be drawn.
-inline PixelRange drawable_range() { return the_drawing_state.drawable; }
+inline const PixelRange& drawable_range() { return the_drawing_state.drawable; }
 
 // `range` (window pixels) cut to what a figure may light.
 inline PixelRange clipped(PixelRange range)
@@ -54,23 +54,34 @@ inline PixelRange clipped(PixelRange range)
             std::min(range.y1, limit.y1)};
 }
 
+// Widens `into` to cover the non-empty `range`.  Each side is stored only
+// when it moves, one by one: stored as one vector, the record would stall
+// the next call's loads of its single sides.
+inline void grow(PixelRange& into, const PixelRange& range)
+{
+    if (range.x0 < into.x0) into.x0 = range.x0;
+    if (range.y0 < into.y0) into.y0 = range.y0;
+    if (range.x1 > into.x1) into.x1 = range.x1;
+    if (range.y1 > into.y1) into.y1 = range.y1;
+}
+
 // Records that the pixels of `range` (already clipped) changed.
 inline void mark_changed(const PixelRange& range)
 {
-    if (range.empty()) return;
-    PixelRange& changed = the_drawing_state.changed;
-    changed = {std::min(changed.x0, range.x0), std::min(changed.y0, range.y0), std::max(changed.x1, range.x1),
-               std::max(changed.y1, range.y1)};
+    if (!range.empty()) grow(the_drawing_state.changed, range);
 }
 
-// The first and the last `Size` pixels of a run of n (Size <= n <= 2 Size).
+// The first and the last `Size` pixels of a run of n (Size <= n <= 2 Size),
+// stored from a register in pieces of up to eight.
 template <std::size_t Size>
 void store_ends(std::uint8_t* run, std::size_t n, std::uint8_t color)
 {
-    std::uint8_t colors[Size];
-    std::memset(colors, color, Size);
-    std::memcpy(run, colors, Size);
-    std::memcpy(run + n - Size, colors, Size);
+    const std::uint64_t colors = 0x0101010101010101ULL * color;
+    constexpr std::size_t piece = Size < sizeof colors ? Size : sizeof colors;
+    for (std::size_t k = 0; k < Size; k += piece) {
+        std::memcpy(run + k, &colors, piece);
+        std::memcpy(run + n - Size + k, &colors, piece);
+    }
 }
 
 // Sets n >= 1 pixels from `run` on to `color`.  Short runs, the common case
@@ -86,7 +97,15 @@ inline void fill_run(std::uint8_t* run, std::size_t n, std::uint8_t color)
     else *run = color;
 }
 
-// Fills a clipped range with the fill style (pattern and colour).
-void fill_range(const PixelRange& range);
-// Sets every pixel of a clipped range to one colour.
-void fill_solid(const PixelRange& range, std::uint8_t color);
+// Fills the clipped rectangle x0..x1, y0..y1 (window pixels, empty when
+// reversed) with the fill style, and records the change.  The sides go
+// one by one: a range built as one vector and handed over in registers
+// would wait for the vector's store to be read back.
+void fill_rectangle(int x0, int y0, int x1, int y1);
+inline void fill_range(PixelRange range) { fill_rectangle(range.x0, range.y0, range.x1, range.y1); }
+// Sets every pixel of the clipped rectangle to one colour.
+void fill_solid_rectangle(int x0, int y0, int x1, int y1, std::uint8_t color);
+inline void fill_solid(PixelRange range, std::uint8_t color)
+{
+    fill_solid_rectangle(range.x0, range.y0, range.x1, range.y1, color);
+}

@@ -53,36 +53,36 @@ void fill_rows(std::uint8_t* first, std::size_t stride, std::size_t n, int rows,
 
 }  // namespace
 
-void fill_solid(const PixelRange& range, std::uint8_t color)
+void fill_solid_rectangle(int x0, int y0, int x1, int y1, std::uint8_t color)
 {
-    if (range.empty()) return;
+    if (x0 > x1 || y0 > y1) return;
     DrawingState& state = drawing_state();
-    const std::size_t n = static_cast<std::size_t>(range.x1 - range.x0) + 1;
-    const int rows = range.y1 - range.y0 + 1;
-    std::uint8_t* first = state.row(range.y0) + range.x0;
+    const std::size_t n = static_cast<std::size_t>(x1 - x0) + 1;
+    const int rows = y1 - y0 + 1;
+    std::uint8_t* first = state.row(y0) + x0;
     if (n == static_cast<std::size_t>(state.width))
         std::memset(first, color, n * static_cast<std::size_t>(rows));  // whole rows are one run
     else
         fill_rows(first, static_cast<std::size_t>(state.width), n, rows, color);
 }
 
-void fill_range(const PixelRange& range)
+void fill_rectangle(int x0, int y0, int x1, int y1)
 {
-    if (range.empty()) return;
+    if (x0 > x1 || y0 > y1) return;
     DrawingState& state = drawing_state();
     const auto fill = static_cast<std::uint8_t>(state.fill_color);
     const auto background = static_cast<std::uint8_t>(state.background);
     if (state.fill_pattern <= 1) {
-        fill_solid(range, state.fill_pattern == 1 ? fill : background);
+        fill_solid_rectangle(x0, y0, x1, y1, state.fill_pattern == 1 ? fill : background);
     } else {
         const std::uint8_t* pattern = hatch_patterns[state.fill_pattern];
-        for (int y = range.y0; y <= range.y1; ++y) {
+        for (int y = y0; y <= y1; ++y) {
             // The eight colours of this row's pattern, by column mod 8.
             std::uint8_t colors[8];
             for (int bit = 0; bit < 8; ++bit) colors[bit] = (pattern[y & 7] >> (7 - bit)) & 1 ? fill : background;
             std::uint8_t* row = state.row(y);
-            for (int x = range.x0; x <= range.x1; ++x) row[x] = colors[x & 7];
+            for (int x = x0; x <= x1; ++x) row[x] = colors[x & 7];
         }
     }
-    mark_changed(range);
+    grow(state.changed, {x0, y0, x1, y1});
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <strings.h>
 #include <vector>
+#include <cstdio>
 
 #include "gfx/sdl_x11.hpp"
 #include "model/checks.hpp"
@@ -59,7 +60,7 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     // Ctrl+C and the ending signals are the terminal's business.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) { if (getenv("SURF_DEBUG")) fprintf(stderr, "init: %s\n", SDL_GetError()); return false; }
     if (no_window_driver(SDL_GetCurrentVideoDriver())) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
@@ -68,12 +69,14 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     window_ = SDL_CreateWindow(program_invocation_short_name, area.x, area.y, area.w, area.h,
                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
     if (!window_) {
+        if (getenv("SURF_DEBUG")) fprintf(stderr, "create: %s\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     wait_until_shown();
     SDL_Surface* pixels = surface();
     if (!pixels) {
+        if (getenv("SURF_DEBUG")) fprintf(stderr, "surface: %s\n", SDL_GetError());
         close();
         return false;
     }

@@ -16,6 +16,7 @@ using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
 
 void (*window_gone)() = nullptr;
 ::Window watched_window = 0;
+bool closing = false;  // requests that find the window gone are expected
 SetIoErrorHandler set_io_error_handler = nullptr;
 SetErrorHandler set_error_handler = nullptr;
 IoErrorHandler previous_io_handler = nullptr;
@@ -31,6 +32,7 @@ int on_request_failed(Display* display, XErrorEvent* error)
 {
     const bool window_destroyed = error->resourceid == watched_window &&
                                   (error->error_code == BadWindow || error->error_code == BadDrawable);
+    if (window_destroyed && closing) return 0;
     if (window_destroyed && window_gone) window_gone();
     return previous_handler ? previous_handler(display, error) : 0;
 }
@@ -51,18 +53,17 @@ void watch_window_loss(SDL_Window* window, void (*gone)())
     if (!set_io_error_handler || !set_error_handler) return;
     window_gone = gone;
     watched_window = info.info.x11.window;
-    previous_io_handler = set_io_error_handler(on_connection_lost);
-    previous_handler = set_error_handler(on_request_failed);
+    closing = false;
+    // Installed once: the handlers are the X library's, for all connections.
+    static const bool installed = [] {
+        previous_io_handler = set_io_error_handler(on_connection_lost);
+        previous_handler = set_error_handler(on_request_failed);
+        return true;
+    }();
+    (void)installed;
 }
 
-void stop_watching_window_loss()
-{
-    if (!window_gone) return;
-    set_io_error_handler(previous_io_handler);
-    set_error_handler(previous_handler);
-    window_gone = nullptr;
-    watched_window = 0;
-}
+void stop_watching_window_loss() { closing = true; }
 
 #else
 

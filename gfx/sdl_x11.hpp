@@ -8,5 +8,7 @@
 // Calls `gone` (which must not return) when the window's X connection or
 // the window itself is lost.  Does nothing on other window systems.
 void watch_window_loss(SDL_Window* window, void (*gone)());
-// Back to the handlers there were, before the window is closed on purpose.
+// The window is being closed on purpose: from now on, requests that find
+// it gone are no loss (SDL may still have one under way on its second
+// connection), and they stay harmless after the window is closed.
 void stop_watching_window_loss();

@@ -10,7 +10,7 @@ source "$(dirname "$0")/desktop.bash"
 size=640x480
 start_display $size
 make_shots surfplot $size
-start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11
+start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11 SURF_DEBUG=1
 
 close_by() {  # $1: how; $2: the keys pressed before
     local how=$1 keys=$2
