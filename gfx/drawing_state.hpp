@@ -35,6 +35,7 @@ struct DrawingState {
     int justify_horizontal = 0;        // 0 left, 1 centre, 2 right
     int justify_vertical = 2;          // 0 bottom, 1 centre, 2 top
     PixelRange changed = no_pixels;    // changed since the picture was last shown
+    DrawingCallCounts calls;           // operations called since InitGraph
 
     std::uint8_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
 };

@@ -130,6 +130,8 @@ void SetTextJustify(int horizontal, int vertical)
     state.justify_vertical = vertical;
 }
 
+DrawingCallCounts drawing_call_counts() { return the_drawing_state.calls; }
+
 PictureView current_picture()
 {
     if (!state.graphics_open) return {nullptr, 0, 0};

@@ -24,6 +24,13 @@ struct DirtyRect {
 };
 
 PictureView current_picture();
+
+// How often the drawing operations were called since InitGraph (Line counts
+// the sides that Rectangle and FillPoly draw too); for tests and benchmarks.
+struct DrawingCallCounts {
+    long lines = 0, put_pixels = 0, bars = 0, fill_polys = 0;
+};
+DrawingCallCounts drawing_call_counts();
 // The 256-entry palette: the 16 standard colours, then the VGA default set.
 const std::array<RgbColor, 256>& palette();
 

@@ -25,7 +25,7 @@ std::optional<std::mt19937> generator;
 // the rounded area may exceed 16 bits before it is halved.
 std::int32_t round_long(EXTENDED value)
 {
-    const EXTENDED rounded = std::nearbyintl(value);
+    const EXTENDED rounded = std::rintl(value);
     if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
         run_error(RunErrorCode::range_check);
     }

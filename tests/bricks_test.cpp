@@ -243,6 +243,7 @@ TEST(BrickField, SampleTableIsTwoBarsPerGridPoint)
                          std::to_string(shadow.y) + ")");
             prepare_model(size.width, size.height);
             RAJZTEGLA(shadow.x, shadow.y);
+            EXPECT_EQ(drawing_call_counts().bars, 5000) << "a shadow bar and a column bar per grid point";
             const Snapshot drawn = snapshot();
             EXPECT_EQ(differing_pixels(drawn, bars_of_the_sample_table(shadow)), 0);
         }
