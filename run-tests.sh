@@ -9,11 +9,11 @@ jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DSURF_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure --timeout 300 -j"$jobs"
 
 if [ -x build/bench/surfbench ]; then
     # Each benchmark once, so that none of them rots; the numbers are not judged here.
