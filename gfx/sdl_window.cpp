@@ -9,7 +9,6 @@
 #include <cstring>
 #include <strings.h>
 #include <vector>
-#include <cstdio>
 
 #include "gfx/sdl_x11.hpp"
 #include "model/checks.hpp"
@@ -17,6 +16,8 @@
 namespace {
 
 constexpr Uint32 show_wait_ms = 2000;
+constexpr int video_start_tries = 5;
+constexpr Uint32 video_retry_ms = 100;
 
 bool no_window_driver(const char* name)
 {
@@ -27,6 +28,17 @@ bool is_set(const char* variable)
 {
     const char* value = std::getenv(variable);
     return value && *value;
+}
+
+// A busy X server can turn a connection away for a moment ("resource
+// temporarily unavailable"): a few more tries before going without a window.
+bool start_video()
+{
+    for (int attempt = 1; attempt <= video_start_tries; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        if (attempt < video_start_tries) SDL_Delay(video_retry_ms);
+    }
+    return false;
 }
 
 SDL_Rect usable_area()
@@ -60,7 +72,8 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     // Ctrl+C and the ending signals are the terminal's business.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) { if (getenv("SURF_DEBUG")) fprintf(stderr, "init: %s\n", SDL_GetError()); return false; }
+    prepare_window_loss_watch();
+    if (!start_video()) return false;
     if (no_window_driver(SDL_GetCurrentVideoDriver())) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
@@ -69,14 +82,12 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     window_ = SDL_CreateWindow(program_invocation_short_name, area.x, area.y, area.w, area.h,
                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
     if (!window_) {
-        if (getenv("SURF_DEBUG")) fprintf(stderr, "create: %s\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     wait_until_shown();
     SDL_Surface* pixels = surface();
     if (!pixels) {
-        if (getenv("SURF_DEBUG")) fprintf(stderr, "surface: %s\n", SDL_GetError());
         close();
         return false;
     }

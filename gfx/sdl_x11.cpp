@@ -37,36 +37,43 @@ int on_request_failed(Display* display, XErrorEvent* error)
     return previous_handler ? previous_handler(display, error) : 0;
 }
 
+// Installed once: the handlers are the X library's, for all connections.
+bool install_handlers()
+{
+    static bool installed = false;
+    if (installed) return true;
+    // Looked up where SDL has it loaded; the program does not link it itself.
+    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return false;
+    set_io_error_handler = reinterpret_cast<SetIoErrorHandler>(dlsym(library, "XSetIOErrorHandler"));
+    set_error_handler = reinterpret_cast<SetErrorHandler>(dlsym(library, "XSetErrorHandler"));
+    dlclose(library);
+    if (!set_io_error_handler || !set_error_handler) return false;
+    previous_io_handler = set_io_error_handler(on_connection_lost);
+    previous_handler = set_error_handler(on_request_failed);
+    installed = true;
+    return true;
+}
+
 }  // namespace
+
+void prepare_window_loss_watch() { install_handlers(); }
 
 void watch_window_loss(SDL_Window* window, void (*gone)())
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    if (!library) return;
-    set_io_error_handler = reinterpret_cast<SetIoErrorHandler>(dlsym(library, "XSetIOErrorHandler"));
-    set_error_handler = reinterpret_cast<SetErrorHandler>(dlsym(library, "XSetErrorHandler"));
-    // SDL keeps the library loaded while its video runs.
-    dlclose(library);
-    if (!set_io_error_handler || !set_error_handler) return;
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || !install_handlers()) return;
     window_gone = gone;
     watched_window = info.info.x11.window;
     closing = false;
-    // Installed once: the handlers are the X library's, for all connections.
-    static const bool installed = [] {
-        previous_io_handler = set_io_error_handler(on_connection_lost);
-        previous_handler = set_error_handler(on_request_failed);
-        return true;
-    }();
-    (void)installed;
 }
 
 void stop_watching_window_loss() { closing = true; }
 
 #else
 
+void prepare_window_loss_watch() {}
 void watch_window_loss(SDL_Window*, void (*)()) {}
 void stop_watching_window_loss() {}
 

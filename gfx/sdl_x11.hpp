@@ -5,6 +5,9 @@
 
 #include <SDL.h>
 
+// Before SDL's video starts: the X library's error handlers become ours,
+// so that SDL keeps them (it gives back the ones it found when it stops).
+void prepare_window_loss_watch();
 // Calls `gone` (which must not return) when the window's X connection or
 // the window itself is lost.  Does nothing on other window systems.
 void watch_window_loss(SDL_Window* window, void (*gone)());

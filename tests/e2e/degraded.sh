@@ -80,7 +80,7 @@ run_in_terminal "$plot </dev/null"
 wait_for_window surfplot
 for picture in 1 2 3 4 5 6 7 8 9 10 11 12; do
     wait_for_picture $picture "input at its end, window keys"
-    xdotool key --window "$window" space 2>/dev/null
+    xdo key --window "$window" space 2>/dev/null
 done
 wait_for_end
 [ "$(exit_code)" = 0 ] || fail "input at its end, window keys: exit code $(exit_code)"

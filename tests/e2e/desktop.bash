@@ -33,7 +33,7 @@ wait_until() {
     local end=$((SECONDS + deadline_seconds))
     until "$@"; do
         [ $SECONDS -ge $end ] && return 1
-        sleep 0.1
+        sleep 0.2
     done
 }
 
@@ -83,10 +83,21 @@ check_terminal_restored() {
     cmp -s "$work/stty.before" "$work/stty.after" || fail "$1: terminal settings changed: $(cat "$work/stty.before") -> $(cat "$work/stty.after")"
 }
 
+# xdotool, tried again while a busy X server turns connections away.
+xdo() {
+    local try output
+    for try in 1 2 3 4 5 6 7 8 9 10; do
+        output=$(xdotool "$@" 2>&1) && { [ -n "$output" ] && echo "$output"; return 0; }
+        case $output in *"open display"*) sleep 0.2 ;; *) return 1 ;; esac
+    done
+    return 1
+}
+
 # The show's window, once it exists.
 find_window() { window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
 wait_for_window() { window=; wait_until find_window "$1" || fail "no window named $1"; }
-window_gone() { ! xdotool search --name "^$1\$" >/dev/null 2>&1; }
+# (an X server that turns the search away says so: that is not "gone")
+window_gone() { [ -z "$(xdotool search --name "^$1\$" 2>&1)" ]; }
 
 # The headless export at the window's size, to compare with.
 make_shots() {
@@ -95,7 +106,8 @@ make_shots() {
 
 # Pixels that differ between the window as shown and an image of the same size.
 differing_pixels() {
-    import -window "$window" "png:$work/screen.png" 2>/dev/null || { echo unreadable; return; }
+    # (import without a window would wait for a click)
+    [ -n "$window" ] && import -window "$window" "png:$work/screen.png" 2>/dev/null || { echo "no window"; return; }
     compare -metric AE "$work/screen.png" "$1" null: 2>&1
 }
 shows() { [ "$(differing_pixels "$1")" = 0 ]; }
@@ -109,7 +121,7 @@ wait_for_picture() {
 # The window manager's close request (WM_DELETE_WINDOW), as a close button sends it.
 request_close() {
     python3 - "$1" <<'EOF'
-import ctypes, sys
+import ctypes, sys, time
 x = ctypes.cdll.LoadLibrary("libX11.so.6")
 x.XOpenDisplay.restype = ctypes.c_void_p
 x.XOpenDisplay.argtypes = [ctypes.c_char_p]
@@ -124,7 +136,12 @@ class ClientMessage(ctypes.Structure):
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                 ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
-display = x.XOpenDisplay(None)
+display = None
+for attempt in range(20):
+    display = x.XOpenDisplay(None)
+    if display:
+        break
+    time.sleep(0.2)
 window = int(sys.argv[1])
 message = ClientMessage(type=33, window=window, format=32,
                         message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))

@@ -10,7 +10,7 @@ source "$(dirname "$0")/desktop.bash"
 size=640x480
 start_display $size
 make_shots surfplot $size
-start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11 SURF_DEBUG=1
+start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11
 
 close_by() {  # $1: how; $2: the keys pressed before
     local how=$1 keys=$2
@@ -22,8 +22,8 @@ close_by() {  # $1: how; $2: the keys pressed before
     wait_for_picture $((${#keys} + 1)) "before closing by $how"
     case $how in
         request) request_close "$window" ;;
-        kill) xdotool windowkill "$window" ;;
-        destroy) xdotool windowclose "$window" 2>/dev/null ;;
+        kill) xdo windowkill "$window" ;;
+        destroy) xdo windowclose "$window" 2>/dev/null ;;
     esac
     wait_for_end
     [ "$(exit_code)" = 0 ] || fail "closed by $how: exit code $(exit_code), not 0: $(pane_text | grep -v "^ *$" | tail -n 8)"

@@ -14,7 +14,7 @@ start_terminal 90 28 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11
 run_in_terminal "$build/surfplot"
 wait_for_window surfplot
 
-in_window() { xdotool windowfocus --sync "$window" key "$@"; }
+in_window() { xdo windowfocus --sync "$window" key "$@"; }
 
 wait_for_picture 1 "start"
 press Right                      # the terminal's cursor key: 0, then its scan code

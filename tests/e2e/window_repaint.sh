@@ -16,8 +16,8 @@ wait_for_window surfplot
 press a a
 wait_for_picture 3 "before the window is touched"
 
-xdotool windowunmap --sync "$window"
-xdotool windowmap --sync "$window"
+xdo windowunmap --sync "$window"
+xdo windowmap --sync "$window"
 wait_for_picture 3 "unmapped and mapped again"
 
 xlogo -geometry ${size}+0+0 &
@@ -30,11 +30,11 @@ wait_for_picture 3 "covered and uncovered"
 
 # Smaller: the top-left part of the picture, undistorted.
 convert "$work/shots/03.png" -crop 500x400+0+0 +repage "$work/crop.png"
-xdotool windowsize --sync "$window" 500 400
+xdo windowsize --sync "$window" 500 400
 wait_until shows "$work/crop.png" || fail "a smaller window does not show the picture's corner: $(differing_pixels "$work/crop.png")"
 
 # Larger than the picture (and the display): the picture stays at its size.
-xdotool windowsize --sync "$window" 900 700
+xdo windowsize --sync "$window" 900 700
 screen_shows() {
     import -window root "png:$work/root.png" && [ "$(compare -metric AE "$work/root.png" "$1" null: 2>&1)" = 0 ]
 }
@@ -42,7 +42,7 @@ wait_until screen_shows "$work/shots/03.png" || fail "a larger window does not s
 press a
 wait_until screen_shows "$work/shots/04.png" || fail "the next picture in the larger window"
 wait_for_titles 4
-xdotool windowsize --sync "$window" 600 450
+xdo windowsize --sync "$window" 600 450
 convert "$work/shots/04.png" -crop 600x450+0+0 +repage "$work/crop.png"
 wait_until shows "$work/crop.png" || fail "the next picture after resizing again: $(differing_pixels "$work/crop.png")"
 

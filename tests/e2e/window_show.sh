@@ -15,7 +15,7 @@ start_terminal 100 30 DISPLAY="$DISPLAY" SDL_VIDEODRIVER=x11
 run_in_terminal "$build/surfplot"
 wait_for_window surfplot
 
-geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+geometry=$(xdo getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [ "$geometry" = "$size" ] || fail "window is $geometry, not the display's usable area $size"
 
 # Keys that have a character, first typed in the terminal, then in the window.
@@ -41,9 +41,9 @@ for picture in 7 8 9 10 11 12; do
     key=${window_keys[$((picture - 7))]}
     # Sent to the window, then typed as on a keyboard with the window focused.
     if [ $picture -le 9 ]; then
-        xdotool key --window "$window" "$key"
+        xdo key --window "$window" "$key"
     else
-        xdotool windowfocus --sync "$window" key "$key" 2>/dev/null
+        xdo windowfocus --sync "$window" key "$key" 2>/dev/null
     fi
 done
 
@@ -64,7 +64,7 @@ run_in_terminal "$build/surfkit"
 wait_for_window surfkit
 for picture in 1 2 3 4 5 6 7 8 9 10 11 12; do
     wait_for_picture $picture "surfkit"
-    if [ $((picture % 2)) -eq 1 ]; then press k; else xdotool key --window "$window" k 2>/dev/null; fi
+    if [ $((picture % 2)) -eq 1 ]; then press k; else xdo key --window "$window" k 2>/dev/null; fi
 done
 wait_for_end
 [ "$(exit_code)" = 0 ] || fail "surfkit: exit code $(exit_code), not 0"

@@ -43,7 +43,7 @@ press C-c
 check_ending "Ctrl+C in the terminal" 130
 
 start_show "before Ctrl+C in the window"
-xdotool key --window "$window" ctrl+c 2>/dev/null
+xdo key --window "$window" ctrl+c 2>/dev/null
 check_ending "Ctrl+C in the window" 130
 
 # Ctrl+Z: a usable terminal while stopped; `fg` goes on with the show.
@@ -65,7 +65,7 @@ wait_for_titles 2
 press b
 wait_for_picture 3 "after fg"
 wait_for_titles 3
-xdotool key --window "$window" a
+xdo key --window "$window" a
 wait_for_picture 4 "a window key after fg"
 for n in 1 2 3 4 5 6 7 8 9; do press c; done
 wait_for_end
