@@ -36,6 +36,14 @@ void block_signals_in_this_thread()
 
 }  // namespace
 
+DesktopPlatform::~DesktopPlatform()
+{
+    if (reader_.joinable() && reader_.get_id() == std::this_thread::get_id())
+        reader_.detach();
+    else
+        stop_reader();
+}
+
 void DesktopPlatform::start()
 {
     take_terminal();

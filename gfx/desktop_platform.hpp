@@ -16,6 +16,8 @@
 
 class DesktopPlatform final : public Platform {
 public:
+    // An exit from elsewhere (a library's fatal error) still stops the reader.
+    ~DesktopPlatform() override;
     // Takes the terminal; call before the show, then make it the active platform.
     void start();
     // The normal end: whatever is still open is closed, the terminal given back.

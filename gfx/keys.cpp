@@ -38,7 +38,7 @@ constexpr unsigned char scan_codes[][4] = {
     {0x0F, 0x0F, 0x0F, 0x0F},  // Shift+Tab
 };
 
-// The modifier of an xterm-style parameter: 1 + (1 Shift, 2 Alt, 4 Ctrl, 8 Meta).
+// The modifier of a sequence's modifier parameter: 1 + (1 Shift, 2 Alt, 4 Ctrl, 8 Meta).
 KeyModifier modifier_of_parameter(int parameter)
 {
     const int bits = parameter > 1 ? parameter - 1 : 0;
@@ -252,13 +252,13 @@ void TerminalKeyDecoder::decode_escape()
         feed(last);
         return;
     }
-    const bool linux_function_key = introducer == '[' && pending_[2] == '[';
-    if (linux_function_key && length == 3) return;
-    // rxvt ends its shifted editing keys with '$', otherwise an intermediate byte.
-    const bool rxvt_shifted = introducer == '[' && last == '$' && length > 3;
-    const bool parameter_byte = last >= 0x20 && last <= 0x3F && !rxvt_shifted;
-    const bool final_byte = (last >= 0x40 && last <= 0x7E) || rxvt_shifted;
-    if (!linux_function_key && parameter_byte && length < 16) return;
+    const bool console_function_key = introducer == '[' && pending_[2] == '[';
+    if (console_function_key && length == 3) return;
+    // Some terminals end shifted editing keys with '$', otherwise an intermediate byte.
+    const bool dollar_shifted = introducer == '[' && last == '$' && length > 3;
+    const bool parameter_byte = last >= 0x20 && last <= 0x3F && !dollar_shifted;
+    const bool final_byte = (last >= 0x40 && last <= 0x7E) || dollar_shifted;
+    if (!console_function_key && parameter_byte && length < 16) return;
     if (!final_byte) {
         // Not a sequence after all: drop it, the byte starts afresh.
         pending_.clear();
@@ -270,7 +270,7 @@ void TerminalKeyDecoder::decode_escape()
     NamedKey key{};
     int number = 0, modifier = 0;
     unsigned char character = 0;
-    if (linux_function_key) {
+    if (console_function_key) {
         if (final >= 'A' && final <= 'E')
             ready_.push_back(named_key_press(static_cast<NamedKey>(static_cast<int>(NamedKey::f1) + final - 'A')));
     } else if (!parse_parameters(body, number, modifier)) {

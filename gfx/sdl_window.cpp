@@ -1,6 +1,5 @@
-// The window over SDL's native window surface (no GPU path: it is the fast
-// one on a plain X server).  Every SDL call is made with the floating-point
-// traps masked: drivers may raise and ignore these exceptions.
+// The window over SDL's window surface.  Every SDL call is made with the
+// floating-point traps masked: drivers may raise and ignore these exceptions.
 #include "gfx/sdl_window.hpp"
 
 #include <algorithm>
@@ -55,8 +54,8 @@ SDL_Rect intersection(SDL_Rect a, SDL_Rect b)
     return both;
 }
 
-}  // namespace
-
+// A driver that opens real windows can be expected: one asked for by name,
+// or a display named in the environment.
 bool display_available()
 {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
@@ -64,20 +63,25 @@ bool display_available()
     return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY");
 }
 
+}  // namespace
+
 bool SdlWindow::open(int& width, int& height, void (*gone)())
 {
     if (!display_available()) return false;
     LibraryCallScope library;
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Ctrl+C and the ending signals are the terminal's business.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     prepare_window_loss_watch();
     if (!start_video()) return false;
-    if (no_window_driver(SDL_GetCurrentVideoDriver())) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (no_window_driver(driver)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
+    // On X the window's own pixels (shared memory) beat a GPU texture; other
+    // window systems may have no such surface and keep SDL's choice.
+    if (driver && std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     const SDL_Rect area = usable_area();
     window_ = SDL_CreateWindow(program_invocation_short_name, area.x, area.y, area.w, area.h,
                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
@@ -130,8 +134,9 @@ void SdlWindow::repaint()
     SDL_Surface* target = surface();
     if (!target) return;
     SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, palette()[0].red, palette()[0].green, palette()[0].blue));
+    // Before the first picture (and after the last) there is nothing to copy.
     const PictureView picture = current_picture();
-    if (picture.pixels)
+    if (picture.pixels && picture.width > 0 && picture.height > 0)
         copy_picture(picture, {0, 0, std::min(picture.width, target->w), std::min(picture.height, target->h)}, target);
     SDL_UpdateWindowSurface(window_);
 }

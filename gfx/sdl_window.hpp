@@ -32,6 +32,3 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Surface* surface_ = nullptr;  // the window's pixels as last seen; a new one needs a full repaint
 };
-
-// True when a video driver that opens real windows can be expected.
-bool display_available();

@@ -123,9 +123,9 @@ void on_stop_signal(int)
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &stop, nullptr);
     raise(SIGTSTP);
-    sigprocmask(SIG_BLOCK, &stop, nullptr);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     install(SIGTSTP, on_stop_signal);
     errno = saved_errno;
 }

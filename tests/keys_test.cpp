@@ -50,7 +50,7 @@ TEST(TerminalKeys, FunctionKeys)
     EXPECT_EQ(decode("\x1b[21~"), named(0x44));
     EXPECT_EQ(decode("\x1b[23~"), named(0x85));
     EXPECT_EQ(decode("\x1b[24~"), named(0x86));
-    EXPECT_EQ(decode("\x1b[[A"), named(0x3B));  // the Linux console's F1
+    EXPECT_EQ(decode("\x1b[[A"), named(0x3B));  // F1 of a text-mode console
     EXPECT_EQ(decode("\x1b[[E"), named(0x3F));
 }
 
@@ -64,7 +64,7 @@ TEST(TerminalKeys, ModifiersGiveTheirOwnScanCodes)
     EXPECT_EQ(decode("\x1b[24;3~"), named(0x8C));  // Alt+F12
     EXPECT_EQ(decode("\x1b[3;5~"), named(0x93));   // Ctrl+Delete
     EXPECT_EQ(decode("\x1bO5P"), named(0x5E));     // Ctrl+F1, older spelling
-    EXPECT_EQ(decode("\x1b[2$"), named(0x52));     // Shift+Insert, rxvt
+    EXPECT_EQ(decode("\x1b[2$"), named(0x52));     // Shift+Insert, '$' spelling
     EXPECT_EQ(decode("\x1b[1;7C"), named(0x9D));   // Ctrl+Alt+Right counts as Alt
 }
 

@@ -47,7 +47,7 @@ wait_for_end
 [ "$(exit_code)" = 0 ] || fail "no display, terminal keys: exit code $(exit_code)"
 check_terminal_restored "no display, terminal keys"
 console_shows_titles 12 || fail "no display: titles $(pane_text | head -n 13)"
-tmux -S "$tmux_socket" kill-server
+stop_terminal
 
 # A terminal smaller than 80 x 25 keeps its whole screen as the text window;
 # at the end the prompt comes right below the text.
@@ -59,7 +59,7 @@ wait_for_end
 check_terminal_restored "small terminal"
 console_shows_titles 12 || fail "small terminal: titles $(pane_text | head -n 13)"
 [ "$(cursor_row)" = 12 ] || fail "small terminal: the prompt is on row $(cursor_row), not right below the text"
-tmux -S "$tmux_socket" kill-server
+stop_terminal
 
 # Eight rows: the lines scroll up inside the text window.
 start_terminal 60 8 SDL_VIDEODRIVER=dummy
@@ -69,7 +69,7 @@ wait_for_end
 [ "$(exit_code)" = 0 ] || fail "eight rows: exit code $(exit_code)"
 [ "$(pane_text | head -n 7 | sed 's/ *$//')" = "$(printf '%s\n' "${expected_titles[@]:5:7}")" ] ||
     fail "eight rows: $(pane_text)"
-tmux -S "$tmux_socket" kill-server
+stop_terminal
 
 # A window, and standard input at its end from the start: the window's keys go on.
 size=640x480

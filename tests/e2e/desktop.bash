@@ -3,15 +3,17 @@
 # both, and screenshots of the window compared with the headless export.
 # Sourced by the tests; needs Xvfb, tmux, xdotool, ImageMagick and python3.
 #
-# A test sets `build` and then calls desktop_setup; everything it starts is
-# ended by the EXIT trap, by process id.
+# A test sets `build`, sources this file and starts what it needs
+# (start_display, start_terminal); the EXIT trap ends all of it: the X
+# server by its process id, each terminal by its own tmux socket.
 
 work=$(mktemp -d)
 failures=0
 # tmux reads and shows the titles' UTF-8 only in a UTF-8 locale.
 export LC_ALL=C.UTF-8
 xvfb_pid=
-tmux_socket=$work/tmux.socket
+terminals=0
+tmux_socket=
 deadline_seconds=${E2E_DEADLINE:-90}
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -22,7 +24,8 @@ finish() {
 }
 
 cleanup() {
-    [ -S "$tmux_socket" ] && tmux -S "$tmux_socket" kill-server 2>/dev/null
+    local socket
+    for socket in "$work"/tmux.*.socket; do [ -S "$socket" ] && tmux -S "$socket" kill-server 2>/dev/null; done
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -50,15 +53,19 @@ start_display() {
 }
 
 # An interactive shell in a terminal of COLUMNSxROWS, with the environment
-# given as NAME=VALUE arguments.
+# given as NAME=VALUE arguments; each terminal has a tmux server of its own.
 start_terminal() {
     local columns=$1 rows=$2
     shift 2
+    terminals=$((terminals + 1))
+    tmux_socket=$work/tmux.$terminals.socket
     tmux -f /dev/null -S "$tmux_socket" new-session -d -x "$columns" -y "$rows" -s show \
         env -i PATH="$PATH" HOME="$work" TERM=screen LC_ALL=C.UTF-8 HISTFILE=/dev/null PS1='$ ' \
         ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" "$@" bash --norc --noprofile -i
     wait_until pane_has '^\$' || fail "the shell did not start"
 }
+
+stop_terminal() { tmux -S "$tmux_socket" kill-server 2>/dev/null; }
 
 type_line() { tmux -S "$tmux_socket" send-keys -t show -l "$1" && tmux -S "$tmux_socket" send-keys -t show Enter; }
 # Keys by tmux name (Right, F5, Escape, C-c) or literal text with -l.
@@ -68,8 +75,10 @@ pane_colours() { tmux -S "$tmux_socket" capture-pane -p -e -t show; }
 pane_has() { pane_text | grep -q -- "$1"; }
 cursor_row() { tmux -S "$tmux_socket" display-message -p -t show '#{cursor_y}'; }
 shell_pid() { tmux -S "$tmux_socket" display-message -p -t show '#{pane_pid}'; }
+# The processes the shell runs, as "pid (name)" lines, from /proc.
+shell_children() { awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}' /proc/[0-9]*/stat 2>/dev/null; }
 # The program the shell runs in the foreground.
-program_pid() { ps -o pid= --ppid "$(shell_pid)" | head -n1 | tr -d ' '; }
+program_pid() { shell_children | awk 'NR == 1 {print $1}'; }
 
 # Runs the command line in the shell, recording the terminal's settings
 # before and after and the exit code in $work/rc.

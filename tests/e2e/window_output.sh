@@ -41,7 +41,7 @@ press Enter
 rm -f "$work/rc" "$work/stty.before" "$work/stty.after"
 type_line "stty -g >$work/stty.before; $build/surfplot | head -n 1 >$work/first; echo \${PIPESTATUS[0]} >$work/rc; stty -g >$work/stty.after"
 wait_for_window surfplot
-reader_gone() { ! ps -o comm= --ppid "$(shell_pid)" | grep -q '^head$'; }
+reader_gone() { ! shell_children | grep -q '(head)'; }
 wait_until reader_gone || fail "head did not end"
 press x
 wait_for_end
