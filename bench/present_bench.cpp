@@ -11,6 +11,14 @@
 
 namespace {
 
+// A display server to talk to, and no driver that draws nowhere.
+bool display_available()
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && (std::string(driver) == "dummy" || std::string(driver) == "offscreen")) return false;
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+}
+
 [[noreturn]] void window_gone()
 {
     std::fputs("surfbench: the window was lost\n", stderr);
