@@ -7,7 +7,7 @@
 #include "gfx/graph.hpp"
 
 namespace {
-constexpr std::string_view driver_path = "C:\\BGI";
+constexpr std::string_view driver_path = "C:\\DRIVERS";
 }
 
 void KARKEZD()

@@ -1,4 +1,4 @@
-// The drawing service: the BGI drawing model over an off-screen picture of
+// The drawing service: the classic PC drawing model over an off-screen picture of
 // one colour index per pixel, shown in a window by the platform.
 //
 // Coordinates are pixels (16-bit values): x grows to the right, y downwards.
