@@ -1,6 +1,11 @@
 // The drawing operations on tiny canvases, pictures written as ASCII art.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "gfx/font8x8.hpp"
 #include "gfx/graph.hpp"
 #include "tests/support/support.hpp"
 
@@ -279,3 +284,25 @@ TEST_F(Canvas, NothingIsDrawnAfterCloseGraph)
 }
 
 }  // namespace
+
+// The compiled glyphs are the ones of the font file the project carries.
+TEST(Font, CompiledGlyphsMatchTheHexFile)
+{
+    std::ifstream hex(FONT_HEX_PATH);
+    ASSERT_TRUE(hex) << FONT_HEX_PATH;
+    std::string line;
+    int glyphs = 0;
+    while (std::getline(hex, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        unsigned code = 0, byte = 0;
+        fields >> std::hex >> code;
+        ASSERT_LT(code, 256u);
+        for (int row = 0; row < 8; ++row) {
+            ASSERT_TRUE(fields >> std::hex >> byte) << line;
+            EXPECT_EQ(font8x8[code][row], byte) << "glyph " << code << " row " << row;
+        }
+        ++glyphs;
+    }
+    EXPECT_EQ(glyphs, 256);
+}
