@@ -1,4 +1,5 @@
 // Diff pictures: the per-pixel comparison and the RGB PNG they are saved as.
+#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/diff_image.hpp"
 
 #include <cerrno>
@@ -139,21 +140,5 @@ RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual)
 
 bool write_rgb_png(const RgbImage& image, const std::string& path, std::string& error)
 {
-    LibraryCallScope library;
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    errno = 0;
-    bool ok = encode(file, image);
-    ok = (std::fflush(file) == 0) && ok;
-    const int saved_errno = errno;
-    ok = (std::fclose(file) == 0) && ok;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    const int reason = saved_errno ? saved_errno : errno;
-    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
-    std::remove(temporary.c_str());
-    return false;
+    return write_file_atomically(path, [&](std::FILE* file) { return encode(file, image); }, error);
 }

@@ -3,6 +3,7 @@
 // compression can be tuned for these pictures: mostly background with thin
 // lines, where zlib's levels are either slow (a long hash chain over every
 // run of background) or loose.
+#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/png_export.hpp"
 
 #include <array>
@@ -142,21 +143,5 @@ bool encode(std::FILE* file, const PictureView& picture)
 
 bool write_palette_png(const PictureView& picture, const std::string& path, std::string& error)
 {
-    LibraryCallScope library;
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    errno = 0;
-    bool ok = encode(file, picture);
-    ok = (std::fflush(file) == 0) && ok;
-    const int saved_errno = errno;
-    ok = (std::fclose(file) == 0) && ok;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    const int reason = saved_errno ? saved_errno : errno;
-    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
-    std::remove(temporary.c_str());
-    return false;
+    return write_file_atomically(path, [&](std::FILE* file) { return encode(file, picture); }, error);
 }

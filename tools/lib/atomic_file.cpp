@@ -1,0 +1,29 @@
+// Files written under a temporary name and renamed when complete.
+#include "tools/lib/atomic_file.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#include "model/checks.hpp"
+
+bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
+                           std::string& error)
+{
+    LibraryCallScope library;
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        return false;
+    }
+    errno = 0;
+    bool ok = encode(file);
+    ok = (std::fflush(file) == 0) && ok;
+    const int saved_errno = errno;
+    ok = (std::fclose(file) == 0) && ok;
+    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    const int reason = saved_errno ? saved_errno : errno;
+    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    std::remove(temporary.c_str());
+    return false;
+}
