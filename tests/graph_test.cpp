@@ -46,16 +46,18 @@ TEST_F(Canvas, LineFollowsBresenhamFromTheFirstPoint)
               "....##..\n"
               "......##\n"
               "........\n");
-    open(8, 5);
     // The same pair of points drawn the other way starts its steps at the
-    // far end, so it need not light the same pixels.
-    Line(7, 3, 0, 0);
-    EXPECT_EQ(ascii_art(0, 0, 8, 5),
-              "##......\n"
-              "..##....\n"
-              "....##..\n"
-              "......##\n"
-              "........\n");
+    // far end, so the tie in the middle breaks the other way.
+    open(5, 2);
+    Line(0, 0, 4, 1);
+    EXPECT_EQ(ascii_art(0, 0, 5, 2),
+              "##...\n"
+              "..###\n");
+    open(5, 2);
+    Line(4, 1, 0, 0);
+    EXPECT_EQ(ascii_art(0, 0, 5, 2),
+              "###..\n"
+              "...##\n");
 }
 
 TEST_F(Canvas, SteepLinesStepAlongRowsAndPointsLightOnePixel)
