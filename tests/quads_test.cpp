@@ -21,25 +21,9 @@ constexpr int inset = 2;  // the plot window's offset in the window
 constexpr int black = 0;
 constexpr int blue = 1;
 
-using Snapshot = std::vector<std::uint8_t>;
-
 struct Size {
     int width, height;
 };
-
-Snapshot snapshot()
-{
-    const PictureView view = picture();
-    return Snapshot(view.pixels, view.pixels + static_cast<std::size_t>(view.width) * view.height);
-}
-
-long differing_pixels(const Snapshot& a, const Snapshot& b)
-{
-    if (a.size() != b.size()) return -1;
-    long count = 0;
-    for (std::size_t k = 0; k < a.size(); ++k) count += a[k] != b[k];
-    return count;
-}
 
 // Plot-window coordinates.
 int plot_pixel(int x, int y) { return picture().at(x + inset, y + inset); }

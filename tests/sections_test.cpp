@@ -20,22 +20,7 @@ namespace {
 constexpr int inset = 2;  // the plot window's offset in the window
 constexpr int white = 15;
 
-using Snapshot = std::vector<std::uint8_t>;
 using Points = std::vector<std::pair<int, int>>;
-
-Snapshot snapshot()
-{
-    const PictureView view = current_picture();
-    return Snapshot(view.pixels, view.pixels + static_cast<std::size_t>(view.width) * view.height);
-}
-
-long differing_pixels(const Snapshot& a, const Snapshot& b)
-{
-    if (a.size() != b.size()) return -1;
-    long count = 0;
-    for (std::size_t k = 0; k < a.size(); ++k) count += a[k] != b[k];
-    return count;
-}
 
 // Plot-window coordinates.
 bool lit(int x, int y) { return current_picture().at(x + inset, y + inset) != 0; }

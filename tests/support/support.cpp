@@ -79,6 +79,20 @@ void prepare_model(int width, int height)
 
 PictureView picture() { return current_picture(); }
 
+Snapshot snapshot()
+{
+    const PictureView view = picture();
+    return Snapshot(view.pixels, view.pixels + static_cast<std::size_t>(view.width) * view.height);
+}
+
+long differing_pixels(const Snapshot& a, const Snapshot& b)
+{
+    if (a.size() != b.size()) return -1;
+    long count = 0;
+    for (std::size_t k = 0; k < a.size(); ++k) count += a[k] != b[k];
+    return count;
+}
+
 long count_pixels(int color, int x, int y, int w, int h)
 {
     const PictureView view = picture();

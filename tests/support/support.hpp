@@ -44,6 +44,11 @@ void prepare_model(int width = 640, int height = 480);
 
 // The picture as it stands.
 PictureView picture();
+// A copy of the picture as it stands, and the number of pixels in which two
+// copies differ (-1 for different sizes).
+using Snapshot = std::vector<std::uint8_t>;
+Snapshot snapshot();
+long differing_pixels(const Snapshot& a, const Snapshot& b);
 // Pixels of colour `color` in the window rectangle (x, y, w, h); whole picture by default.
 long count_pixels(int color, int x = 0, int y = 0, int w = -1, int h = -1);
 // The window rectangle as text: '.' for 0, '#' for 15, the hex digit for 1..14, '?' else.
