@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "frame/frame.hpp"
+#include "frame/pictures.hpp"
 #include "gfx/console.hpp"
 
 void invert_table()
@@ -25,33 +26,16 @@ void run_show()
     YMAX = MAXMAGASSAG();
     NY = static_cast<REAL>(100.0L / YMAX);
 
-    RAJZSZINT1();
-    ReadKey();
-    RAJZSZINT2();
-    ReadKey();
-    RAJZPONTFELHO();
-    ReadKey();
-    RAJZTEGLA(2, 2);
-    ReadKey();
-    RAJZTEGLA(1, 1);
-    ReadKey();
-    RAJZTEGLA(0, 1);
-    ReadKey();
-    RAJZTEGLA(1, 0);
-    ReadKey();
-    RAJZFUGGVENY1();
-    ReadKey();
-    RAJZFUGGVENY3();
-    ReadKey();
-
-    invert_table();
-
-    RAJZFUGGVENY1();
-    ReadKey();
-    RAJZFUGGVENY3();
-    ReadKey();
-    RAJZFUGGVENY4();
-    ReadKey();
+    bool turned = false;
+    for (const ShowPicture& picture : show_pictures) {
+        // The table is turned upside down once, after the ninth picture.
+        if (picture.upside_down && !turned) {
+            invert_table();
+            turned = true;
+        }
+        draw_show_picture(picture);
+        ReadKey();
+    }
 
     SZOVEGESRE();
 }
