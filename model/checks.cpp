@@ -1,55 +1,17 @@
-// The run-time checks and the one fatal path of the program.
+// The run-time checks and the one fatal path of the program.  What depends
+// on the system (the floating-point traps, the code address of the image)
+// is in checks_posix.cpp and, for Windows, platform/windows_checks.cpp.
 #include "checks.hpp"
+#include "checks_platform.hpp"
 
-#include <cfenv>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <dlfcn.h>
-#include <ucontext.h>
 #include <unistd.h>
 
 namespace {
 
 ClosingWork closing_work = nullptr;
-
-constexpr int float_traps = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
-
-// Addresses are told relative to the program's own image, so that they are
-// the same in every run.
-unsigned long long image_offset(const void* address)
-{
-    Dl_info info{};
-    if (address && dladdr(address, &info) && info.dli_fbase)
-        return reinterpret_cast<unsigned long long>(address) -
-               reinterpret_cast<unsigned long long>(info.dli_fbase);
-    return reinterpret_cast<unsigned long long>(address);
-}
-
-int error_of_float_trap(int si_code)
-{
-    switch (si_code) {
-    case FPE_INTDIV:
-    case FPE_FLTDIV: return static_cast<int>(RunErrorCode::division_by_zero);
-    case FPE_INTOVF: return static_cast<int>(RunErrorCode::integer_overflow);
-    case FPE_FLTOVF: return static_cast<int>(RunErrorCode::float_overflow);
-    default: return static_cast<int>(RunErrorCode::float_invalid);
-    }
-}
-
-void on_float_trap(int, siginfo_t* info, void* context)
-{
-    const void* address = info->si_addr;
-#if defined(__x86_64__)
-    if (context)
-        address = reinterpret_cast<const void*>(
-            static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
-#else
-    (void)context;
-#endif
-    report_and_exit(error_of_float_trap(info->si_code), address);
-}
 
 }  // namespace
 
@@ -58,7 +20,7 @@ void set_closing_work(ClosingWork work) { closing_work = work; }
 [[noreturn]] void report_and_exit(int code, const void* address)
 {
     // The message must not trap again, and the closing work runs first.
-    fedisableexcept(float_traps);
+    mask_float_traps();
     if (ClosingWork work = closing_work) {
         closing_work = nullptr;
         work();
@@ -127,25 +89,3 @@ __attribute__((noinline)) SMALLINT Round(EXTENDED value)
     return static_cast<SMALLINT>(std::rintl(value));
 }
 
-void install_float_checks()
-{
-    struct sigaction action {};
-    action.sa_sigaction = on_float_trap;
-    action.sa_flags = SA_SIGINFO;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGFPE, &action, nullptr);
-    std::feclearexcept(FE_ALL_EXCEPT);
-    feenableexcept(float_traps);
-}
-
-LibraryCallScope::LibraryCallScope() : saved_traps_(fegetexcept())
-{
-    fedisableexcept(float_traps);
-}
-
-LibraryCallScope::~LibraryCallScope()
-{
-    // What the library raised and ignored must not trap in the program.
-    std::feclearexcept(FE_ALL_EXCEPT);
-    feenableexcept(saved_traps_);
-}

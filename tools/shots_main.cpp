@@ -26,7 +26,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }
+#ifdef SIGPIPE  // Windows has none: a closed pipe is a failed write there
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     install_float_checks();
     return run_shots(options);
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "model/checks.hpp"
 
@@ -21,9 +22,13 @@ bool write_file_atomically(const std::string& path, const std::function<bool(std
     ok = (std::fflush(file) == 0) && ok;
     const int saved_errno = errno;
     ok = (std::fclose(file) == 0) && ok;
-    if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    // std::filesystem::rename replaces an existing file on Windows too.
+    std::error_code renamed;
+    if (ok) std::filesystem::rename(temporary, path, renamed);
+    if (ok && !renamed) return true;
     const int reason = saved_errno ? saved_errno : errno;
-    error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    const std::string why = ok ? renamed.message() : reason ? std::strerror(reason) : "";
+    error = "cannot write " + path + (why.empty() ? std::string() : ": " + why);
     std::remove(temporary.c_str());
     return false;
 }
