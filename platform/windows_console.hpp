@@ -1,0 +1,36 @@
+// The Windows console: the text window painted cell by cell into the
+// console's visible window, and keys read from console input with no echo
+// and no line mode.  Everything changed is given back by restore().
+#pragma once
+
+#include <string_view>
+#include <windows.h>
+
+#include "gfx/platform.hpp"
+#include "gfx/terminal_screen.hpp"
+
+class Win32Console {
+public:
+    // Takes the console, when there is one, and sets `state`'s text window
+    // to its visible size and its attribute to the console's own.
+    void take(ConsoleState& state);
+    void restore();
+
+    bool has_output() const { return output_ != nullptr; }
+    // Console input to wait on; null when the input is not a console.
+    HANDLE input() const { return input_; }
+    bool size(int& columns, int& rows) const;
+    bool clear(const ConsoleState& state);
+    bool write_line(std::string_view cp437_text, ConsoleState& state);
+
+private:
+    bool paint(const ConsoleState& state, RowRange rows);
+
+    HANDLE input_ = nullptr, output_ = nullptr;
+    DWORD input_mode_ = 0;
+    WORD attribute_ = 0x07;
+    SHORT origin_column_ = 0, origin_row_ = 0;  // the visible window's top-left in the buffer
+    int columns_ = 0, rows_ = 0;
+    bool taken_ = false;
+    TextScreen screen_;
+};

@@ -1,0 +1,160 @@
+// The Win32 window.  The picture is copied into the window's own bitmap
+// only where it changed, and painted from it on every paint request, so a
+// repaint never shows a drawing half done.
+#include "platform/windows_window.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/windows_keys.hpp"
+
+namespace {
+
+constexpr wchar_t class_name[] = L"surfplot.window";
+
+bool held(int virtual_key) { return (GetKeyState(virtual_key) & 0x8000) != 0; }
+
+KeyModifier held_modifier() { return windows_modifier(held(VK_SHIFT), held(VK_CONTROL), held(VK_MENU)); }
+
+bool register_class(HINSTANCE instance)
+{
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    window_class.lpszClassName = class_name;
+    return RegisterClassExW(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+bool Win32Window::open(const wchar_t* title, int& width, int& height)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!register_class(instance)) return false;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    window_ = CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, work.left, work.top,
+                              work.right - work.left, work.bottom - work.top, nullptr, nullptr, instance, nullptr);
+    if (!window_) return false;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+    ShowWindow(window_, SW_SHOWMAXIMIZED);
+    SetForegroundWindow(window_);
+    RECT client{};
+    GetClientRect(window_, &client);
+    width_ = width = client.right > 0 ? client.right : 640;
+    height_ = height = client.bottom > 0 ? client.bottom : 480;
+    stride_ = (width_ + 3) & ~3;
+    bits_.assign(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height_), 0);
+    header_.assign(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
+    auto* info = reinterpret_cast<BITMAPINFO*>(header_.data());
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width_;
+    info->bmiHeader.biHeight = -height_;  // rows grow downwards, as in the picture
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 8;
+    info->bmiHeader.biCompression = BI_RGB;
+    info->bmiHeader.biClrUsed = 256;
+    for (int i = 0; i < 256; ++i)
+        info->bmiColors[i] = {palette()[i].blue, palette()[i].green, palette()[i].red, 0};
+    return true;
+}
+
+void Win32Window::close()
+{
+    if (!window_) return;
+    HWND window = window_;
+    window_ = nullptr;
+    DestroyWindow(window);
+}
+
+void Win32Window::show(const PictureView& picture, const DirtyRect& dirty)
+{
+    if (!window_ || dirty.empty() || picture.width != width_ || picture.height != height_) return;
+    for (int y = dirty.y; y < dirty.y + dirty.height; ++y)
+        std::memcpy(&bits_[static_cast<std::size_t>(y) * stride_ + dirty.x],
+                    picture.pixels + static_cast<std::size_t>(y) * width_ + dirty.x,
+                    static_cast<std::size_t>(dirty.width));
+    RECT changed{dirty.x, dirty.y, dirty.x + dirty.width, dirty.y + dirty.height};
+    InvalidateRect(window_, &changed, FALSE);
+    UpdateWindow(window_);
+}
+
+WindowRequest Win32Window::handle_messages(std::deque<KeyPress>& keys)
+{
+    keys_ = &keys;
+    request_ = WindowRequest::none;
+    MSG message;
+    while (request_ == WindowRequest::none && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
+            key_down(message.wParam, message);
+            continue;
+        }
+        DispatchMessageW(&message);
+    }
+    keys_ = nullptr;
+    return request_;
+}
+
+void Win32Window::key_down(WPARAM virtual_key, const MSG& message)
+{
+    KeyPress press{};
+    const bool control_only = held(VK_CONTROL) && !held(VK_MENU) && !held(VK_SHIFT);
+    if ((virtual_key == 'C' && control_only) || virtual_key == VK_CANCEL) {
+        request_ = WindowRequest::interrupt;
+    } else if (windows_named_key(static_cast<unsigned>(virtual_key), held_modifier(), press)) {
+        keys_->push_back(press);
+    } else {
+        // Keys with a character come back as WM_CHAR; Alt+F4 as a close request.
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+LRESULT CALLBACK Win32Window::procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && self->window_ == window) return self->handle(message, w, l);
+    return DefWindowProcW(window, message, w, l);
+}
+
+LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_PAINT: paint(); return 0;
+    case WM_ERASEBKGND: return 1;  // the paint covers everything
+    case WM_CLOSE: request_ = WindowRequest::close; return 0;
+    case WM_CHAR:
+        if (keys_ && w >= 0xD800 && w < 0xDC00) return 0;  // the first half of a pair; the second tells
+        if (keys_) keys_->push_back({cp437_of(static_cast<char32_t>(w)), 0});
+        return 0;
+    case WM_SYSCHAR: return 0;  // no menu to open
+    default: return DefWindowProcW(window_, message, w, l);
+    }
+}
+
+void Win32Window::paint()
+{
+    PAINTSTRUCT paint{};
+    HDC device = BeginPaint(window_, &paint);
+    const RECT& area = paint.rcPaint;
+    const int right = std::min<int>(area.right, width_), bottom = std::min<int>(area.bottom, height_);
+    if (right > area.left && bottom > area.top)
+        StretchDIBits(device, area.left, area.top, right - area.left, bottom - area.top, area.left, area.top,
+                      right - area.left, bottom - area.top, bits_.data(),
+                      reinterpret_cast<const BITMAPINFO*>(header_.data()), DIB_RGB_COLORS, SRCCOPY);
+    // Beyond the picture (a window made larger than its start) stays black.
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    if (area.right > width_) {
+        RECT side{width_, area.top, area.right, area.bottom};
+        FillRect(device, &side, black);
+    }
+    if (area.bottom > height_) {
+        RECT below{area.left, height_, area.right, area.bottom};
+        FillRect(device, &below, black);
+    }
+    EndPaint(window_, &paint);
+}
