@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once as built, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer; then each benchmark once.
+# AddressSanitizer and UndefinedBehaviorSanitizer, once cross-built for
+# Windows under Wine; then each benchmark once.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -14,6 +15,9 @@ ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DSURF_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure --timeout 300 -j"$jobs"
+
+# The Windows build, cross-compiled and run under Wine.
+bash scripts/windows-tests.sh build
 
 if [ -x build/bench/surfbench ]; then
     # Each benchmark once, so that none of them rots; the numbers are not judged here.

@@ -17,6 +17,9 @@ macro(surf_filter_sources list)
 endmacro()
 
 add_link_options(-static -static-libgcc -static-libstdc++)
+# A square root is the processor's instruction, which traps on a negative
+# operand as on Linux; the runtime's sqrt would quietly give a NaN.
+add_compile_options(-fno-math-errno)
 # Windows 7 and later; access() that accepts X_OK as the old runtime did.
 add_compile_definitions(_WIN32_WINNT=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX __USE_MINGW_ACCESS)
 # mkdir with a mode, as the tools call it.

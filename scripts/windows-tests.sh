@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The Windows build and its tests under Wine: the unit tests through CTest,
+# the exports against the Linux build's (given as the first argument, default
+# build/), and surfplot.exe in a window under Xvfb.  Any difference fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build=${1:-build}
+source scripts/packages.sh
+install_missing_packages "${windows_packages[@]}"
+jobs=$(nproc)
+
+cmake --preset windows >/dev/null
+source scripts/wine-session.sh
+start_wine_session "$PWD/build-windows/wine" 1280x1024
+trap stop_wine_session EXIT
+# (the build runs the test programs once, under Wine, to list their tests)
+cmake --build --preset windows -j"$jobs"
+ctest --preset windows -j"$jobs"
+bash tests/windows/exports.sh build-windows "$linux_build"
+bash tests/windows/window.sh build-windows
+echo "Windows tests passed"

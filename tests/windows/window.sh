@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# surfplot.exe under Wine as a user sees it: started from a console beside
+# an X display, keys typed in the console and in the window, each picture
+# in the window compared pixel for pixel with the export at the window's
+# drawing size, the titles on the console, and the exit codes of a normal
+# end, of Ctrl+C in the console and in the window, and of closing the window.
+# Needs the Wine session of scripts/wine-session.sh (WINE, WINEPREFIX, DISPLAY).
+#   window.sh WINDOWS_BUILD
+set -u
+build=$(cd "$1" && pwd)
+wine=${WINE:?run inside a Wine session}
+work=$(mktemp -d)
+socket=$work/tmux
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
+# Each run gets a tmux server of its own.
+trap cleanup EXIT
+
+# Up to a minute: a cold Wine is slow to start on a busy machine.
+wait_until() {
+    local until=$((SECONDS + 60))
+    until "$@"; do
+        [ $SECONDS -ge $until ] && return 1
+        sleep 0.2
+    done
+}
+
+# The program in a console of its own: a terminal that Wine makes its console.
+runs=0
+start_program() {
+    rm -f "$work/rc"
+    tmux -S "$socket" kill-server 2>/dev/null
+    # The last run's window must be gone, or its id would be taken for the new one.
+    wait_until window_gone "$1" || fail "the window of the last run is still there"
+    runs=$((runs + 1))
+    socket=$work/tmux.$runs
+    tmux -S "$socket" new-session -d -s show -x 100 -y 30 \
+        "cd '$work' && '$wine' '$build/$1.exe'; echo \$? > '$work/rc'; sleep 600"
+    window=
+    wait_until find_window "$1" || fail "no window named $1"
+}
+window_gone() { [ -z "$(xdotool search --name "^$1\$" 2>/dev/null)" ]; }
+find_window() { window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
+pane_text() { tmux -S "$socket" capture-pane -p -t show; }
+press() { tmux -S "$socket" send-keys -t show "$@"; }
+ended() { [ -s "$work/rc" ]; }
+exit_code() { wait_until ended && cat "$work/rc"; }
+
+# The drawing area: the picture's border is its outermost pixels, white.
+screen_shot() { timeout 20 import -window root "png:$work/screen.png" 2>/dev/null; }
+# (the first and last white pixels of the screen's middle row and column)
+white_ends() {
+    convert "$work/screen.png" -crop "$1" txt:- | awk -F'[ ,:]' -v axis="$2" \
+        '/#FCFCFC/ {v = $(axis); if (!n++) first = v} END {if (n) print first, v}'
+}
+find_drawing_area() {
+    screen_shot || return 1
+    local width height
+    read -r width height <<<"$(identify -format '%w %h' "$work/screen.png")"
+    read -r left right <<<"$(white_ends "${width}x1+0+$((height / 2))" 1)"
+    read -r top bottom <<<"$(white_ends "1x${height}+$((width / 2))+0" 2)"
+    [ -n "${right:-}" ] && [ -n "${bottom:-}" ] && [ "$right" -gt "$left" ] && [ "$bottom" -gt "$top" ]
+}
+differing_pixels() {
+    screen_shot || { echo "no screen"; return; }
+    convert "$work/screen.png" -crop "${size}+${left}+${top}" +repage "$work/client.png"
+    compare -metric AE "$work/client.png" "$1" null: 2>&1
+}
+shows() { [ "$(differing_pixels "$1")" = 0 ]; }
+wait_for_picture() {
+    local picture
+    picture=$(printf '%s/shots/%02d.png' "$work" "$1")
+    wait_until shows "$picture" || fail "picture $1 not shown as exported: $(differing_pixels "$picture") pixels differ"
+}
+
+# A whole show: pictures 1 to 12, keys from the console and the window by turns.
+start_program surfplot
+wait_until find_drawing_area || fail "no picture in the window"
+size=$((right - left + 1))x$((bottom - top + 1))
+echo "drawing area $size at $left,$top"
+timeout 120 "$wine" "$build/tools/surfplot-shots.exe" --size "$size" --out "$work/shots" >/dev/null 2>&1 </dev/null ||
+    fail "surfplot-shots.exe --size $size failed"
+# Keys with a character count once, keys without one (F1, F5, Down) twice.
+# (No lone Escape: Wine's console on a terminal waits for the rest of a sequence.)
+steps=("1 console x" "2 window a" "3 console Enter" "4 window F5" "6 console F1" "8 window b"
+       "9 console é" "10 window Down" "12 console y")
+for step in "${steps[@]}"; do
+    read -r picture side key <<<"$step"
+    wait_for_picture "$picture"
+    if [ "$side" = console ]; then
+        if [ "$key" = é ]; then press -l é; else press "$key"; fi
+    else
+        xdotool key --window "$window" "$key"
+    fi
+done
+[ "$(exit_code)" = 0 ] || fail "normal end: exit code $(cat "$work/rc"), not 0"
+titles=$(pane_text | head -n 12 | sed 's/ *$//')
+expected='Szintvonal-1
+Szintvonal-2
+Pontfelhö
+Tégla (2,2)
+Tégla (1,1)
+Tégla (0,1)
+Tégla (1,0)
+X fv-metszet, lepel
+X-Y fv-metszet, tömör
+X fv-metszet, lepel
+X-Y fv-metszet, tömör
+Festett 4szögek'
+[ "$titles" = "$expected" ] || fail "console titles: $titles"
+
+# Ctrl+C in the console, in the window, and the window closed.
+start_program surfplot
+wait_for_picture 1
+press C-c
+[ "$(exit_code)" = 130 ] || fail "Ctrl+C in the console: exit code $(cat "$work/rc"), not 130"
+start_program surfplot
+wait_for_picture 1
+xdotool key --window "$window" ctrl+c
+[ "$(exit_code)" = 130 ] || fail "Ctrl+C in the window: exit code $(cat "$work/rc"), not 130"
+start_program surfplot
+wait_for_picture 1
+xdotool key --window "$window" alt+F4
+[ "$(exit_code)" = 0 ] || fail "window closed: exit code $(cat "$work/rc"), not 0"
+
+[ $failures -eq 0 ] && echo "surfplot.exe: pictures, keys and exit codes as on Linux"
+exit $((failures > 0))
