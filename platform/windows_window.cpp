@@ -103,9 +103,10 @@ void Win32Window::key_down(WPARAM virtual_key, const MSG& message)
 {
     KeyPress press{};
     const bool control_only = held(VK_CONTROL) && !held(VK_MENU) && !held(VK_SHIFT);
+    const bool closing = virtual_key == VK_F4 && held(VK_MENU);  // Alt+F4 closes, as everywhere
     if ((virtual_key == 'C' && control_only) || virtual_key == VK_CANCEL) {
         request_ = WindowRequest::interrupt;
-    } else if (windows_named_key(static_cast<unsigned>(virtual_key), held_modifier(), press)) {
+    } else if (!closing && windows_named_key(static_cast<unsigned>(virtual_key), held_modifier(), press)) {
         keys_->push_back(press);
     } else {
         // Keys with a character come back as WM_CHAR; Alt+F4 as a close request.
