@@ -10,6 +10,7 @@ namespace {
 ConsoleState console;
 bool scan_code_pending = false;     // the last key had no character
 unsigned char pending_scan_code = 0;
+bool lines_muted = false;           // WriteLine writes nothing
 
 }  // namespace
 
@@ -38,6 +39,7 @@ void ClrScr()
 
 void WriteLine(std::string_view cp437_text)
 {
+    if (lines_muted) return;
     if (!active_platform().write_line(cp437_text, console))
         run_error(RunErrorCode::io_write);
 }
@@ -62,10 +64,13 @@ char ReadKey()
     return static_cast<char>(key.character);
 }
 
+void mute_console_lines(bool muted) { lines_muted = muted; }
+
 ConsoleState& console_state() { return console; }
 
 void reset_console()
 {
     console = ConsoleState{};
     scan_code_pending = false;
+    lines_muted = false;
 }

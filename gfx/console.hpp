@@ -14,6 +14,8 @@ void TextBackground(int color);
 void ClrScr();
 // Writes the bytes and a line end; a failed write is run-time error 101.
 void WriteLine(std::string_view cp437_text);
+// While muted, WriteLine writes nothing (a picture drawn a second time).
+void mute_console_lines(bool muted);
 // Waits for one key: its character, or 0 and then its scan code on the next
 // call for a key without a character.  Shows the finished picture first.
 char ReadKey();

@@ -4,6 +4,7 @@
 // wait spins.
 #include "gfx/desktop_platform.hpp"
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -112,6 +113,24 @@ bool DesktopPlatform::wait_key(KeyPress& key)
 }
 
 void DesktopPlatform::restore_terminal() { give_back_terminal(); }
+
+bool DesktopPlatform::key_pressed_before(std::chrono::steady_clock::time_point deadline)
+{
+    LibraryCallScope library;
+    SDL_Event event;
+    // Late or not, the events that came meanwhile are handled: a drawing
+    // slower than its schedule still sees keys and repaints.
+    while (keys_.empty() && window_.is_open()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const bool got = left.count() > 0 ? SDL_WaitEventTimeout(&event, static_cast<int>(left.count())) != 0
+                                          : SDL_PollEvent(&event) != 0;
+        if (!got) break;
+        handle(event);
+    }
+    const bool pressed = !keys_.empty();
+    keys_.clear();
+    return pressed;
+}
 
 bool DesktopPlatform::paint_console(const ConsoleState& state, RowRange rows)
 {

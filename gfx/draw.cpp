@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gfx/drawing_state.hpp"
+#include "gfx/progress.hpp"
 #include "gfx/font8x8.hpp"
 #include "gfx/graph.hpp"
 
@@ -255,6 +256,7 @@ void fill_polygon_interior(const WindowPoint* points, std::size_t n)
 
 void Line(int x1, int y1, int x2, int y2)
 {
+    const DrawingOperation operation;
     ++drawing_state().calls.lines;
     const PixelRange range = drawable_range();
     if (range.empty()) return;
@@ -264,6 +266,7 @@ void Line(int x1, int y1, int x2, int y2)
 
 void Rectangle(int x1, int y1, int x2, int y2)
 {
+    const DrawingOperation operation;
     Line(x1, y1, x2, y1);
     Line(x2, y1, x2, y2);
     Line(x2, y2, x1, y2);
@@ -272,6 +275,7 @@ void Rectangle(int x1, int y1, int x2, int y2)
 
 void PutPixel(int x, int y, int color)
 {
+    const DrawingOperation operation;
     DrawingState& state = drawing_state();
     ++state.calls.put_pixels;
     const WindowPoint p = to_window(x, y);
@@ -291,6 +295,7 @@ int GetPixel(int x, int y)
 
 void Bar(int x1, int y1, int x2, int y2)
 {
+    const DrawingOperation operation;
     ++drawing_state().calls.bars;
     const WindowPoint a = to_window(std::min(x1, x2), std::min(y1, y2));
     const WindowPoint b = to_window(std::max(x1, x2), std::max(y1, y2));
@@ -301,6 +306,7 @@ void Bar(int x1, int y1, int x2, int y2)
 
 void FillPoly(int count, const SMALLINT* points)
 {
+    const DrawingOperation operation;
     ++drawing_state().calls.fill_polys;
     if (count < 1 || points == nullptr || drawable_range().empty()) return;
     const auto n = static_cast<std::size_t>(count);
@@ -316,6 +322,7 @@ void FillPoly(int count, const SMALLINT* points)
 
 void OutTextXY(int x, int y, std::string_view text)
 {
+    const DrawingOperation operation;
     DrawingState& state = drawing_state();
     const PixelRange range = drawable_range();
     if (range.empty() || text.empty()) return;

@@ -5,6 +5,7 @@
 
 #include "gfx/drawing_state.hpp"
 #include "gfx/platform.hpp"
+#include "gfx/progress.hpp"
 #include "model/checks.hpp"
 
 DrawingState the_drawing_state;
@@ -105,6 +106,7 @@ void SetViewPort(int x1, int y1, int x2, int y2, bool clip)
 
 void ClearViewPort()
 {
+    const DrawingOperation operation;
     if (!state.graphics_open) return;
     const PixelRange view{state.view_left, state.view_top, state.view_right, state.view_bottom};
     fill_solid(view, static_cast<std::uint8_t>(state.background));

@@ -4,6 +4,7 @@
 // them and delivers keys.  Exactly one platform is active at a time.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
 #include "picture.hpp"
@@ -31,6 +32,14 @@ public:
     // The picture is complete; show it (at least the dirty part).
     virtual void show_picture(const PictureView& picture, const DirtyRect& dirty) = 0;
     virtual void close_window() = 0;
+    // True while a window shows the picture (false when none could open).
+    virtual bool window_shown() { return false; }
+    // The window's title bar, in UTF-8.
+    virtual void set_window_title(std::string_view) {}
+    // Keeps the window alive until `deadline` or the next key press, and
+    // says whether a key came; the keys are used up, they are not for
+    // ReadKey.  For watching a picture grow.
+    virtual bool key_pressed_before(std::chrono::steady_clock::time_point) { return false; }
 
     // --- console ---
     // The terminal's size in characters; false when there is no terminal.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <vector>
 
@@ -193,4 +194,11 @@ void SdlWindow::copy_picture(const PictureView& picture, SDL_Rect area, SDL_Surf
     SDL_Rect destination = area;
     SDL_BlitSurface(source, &area, target, &destination);
     SDL_FreeSurface(source);
+}
+
+void SdlWindow::set_title(std::string_view utf8)
+{
+    if (!window_) return;
+    LibraryCallScope library;
+    SDL_SetWindowTitle(window_, std::string(utf8).c_str());
 }

@@ -6,6 +6,8 @@
 
 #include <SDL.h>
 
+#include <string_view>
+
 #include "gfx/picture.hpp"
 
 class SdlWindow {
@@ -23,6 +25,7 @@ public:
     // The whole window again from the picture.
     void repaint();
     void close();
+    void set_title(std::string_view utf8);
 
 private:
     void wait_until_shown();

@@ -6,8 +6,6 @@
 // samples row by row, dots one after another, row offset before column offset.
 #include <cmath>
 #include <cstdint>
-#include <optional>
-#include <random>
 
 #include "frame/frame.hpp"
 #include "frame/titles.hpp"
@@ -17,9 +15,6 @@
 namespace {
 
 constexpr int dot_colour = 1;
-
-// Created with seed 0 at the first draw; lives for the whole run.
-std::optional<std::mt19937> generator;
 
 // Half to even, as the unmodified rounding mode does; kept 32-bit because
 // the rounded area may exceed 16 bits before it is halved.
@@ -51,23 +46,6 @@ void draw_dots(SMALLINT I, SMALLINT J, SMALLINT DB)
 }
 
 }  // namespace
-
-SMALLINT Random(SMALLINT n)
-{
-    if (n <= 0) {
-        return 0;
-    }
-    if (!generator) {
-        generator.emplace(0u);
-    }
-    const std::uint64_t u = (*generator)();
-    return static_cast<SMALLINT>((u * static_cast<std::uint64_t>(n)) >> 32);
-}
-
-void restart_random()
-{
-    generator.reset();
-}
 
 void RAJZPONTFELHO()
 {
