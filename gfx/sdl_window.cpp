@@ -200,5 +200,7 @@ void SdlWindow::set_title(std::string_view utf8)
 {
     if (!window_) return;
     LibraryCallScope library;
+    // SDL keeps the title too; on X the properties are then put right.
     SDL_SetWindowTitle(window_, std::string(utf8).c_str());
+    set_x11_title(window_, utf8);
 }

@@ -71,10 +71,37 @@ void watch_window_loss(SDL_Window* window, void (*gone)())
 
 void stop_watching_window_loss() { closing = true; }
 
+bool set_x11_title(SDL_Window* window, std::string_view utf8)
+{
+    using InternAtom = Atom (*)(Display*, const char*, Bool);
+    using ChangeProperty = int (*)(Display*, ::Window, Atom, Atom, int, int, const unsigned char*, int);
+    using Flush = int (*)(Display*);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return false;
+    const auto intern_atom = reinterpret_cast<InternAtom>(dlsym(library, "XInternAtom"));
+    const auto change_property = reinterpret_cast<ChangeProperty>(dlsym(library, "XChangeProperty"));
+    const auto flush = reinterpret_cast<Flush>(dlsym(library, "XFlush"));
+    dlclose(library);
+    if (!intern_atom || !change_property || !flush) return false;
+    Display* display = info.info.x11.display;
+    const Atom utf8_string = intern_atom(display, "UTF8_STRING", False);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+    const int size = static_cast<int>(utf8.size());
+    for (const char* property : {"_NET_WM_NAME", "WM_NAME"})
+        change_property(display, info.info.x11.window, intern_atom(display, property, False), utf8_string, 8,
+                        PropModeReplace, bytes, size);
+    flush(display);
+    return true;
+}
+
 #else
 
 void prepare_window_loss_watch() {}
 void watch_window_loss(SDL_Window*, void (*)()) {}
 void stop_watching_window_loss() {}
+bool set_x11_title(SDL_Window*, std::string_view) { return false; }
 
 #endif
