@@ -18,7 +18,7 @@ FramePacing::FramePacing(long operations, double seconds, Clock::time_point star
     const long most = std::max(1L, std::lround(seconds * frames_per_second));
     frames_ = static_cast<int>(std::min(operations_, most));
     if (frames_ == 0) return;
-    frame_interval_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds / frames_));
+    seconds_ = seconds;
     next_due_ = ceil_share(operations_, 1, frames_);
 }
 
@@ -31,4 +31,8 @@ bool FramePacing::operation_done()
     return true;
 }
 
-FramePacing::Clock::time_point FramePacing::frame_time() const { return start_ + frame_interval_ * frame_; }
+FramePacing::Clock::time_point FramePacing::frame_time() const
+{
+    const std::chrono::duration<double> since_start(seconds_ * frame_ / frames_);
+    return start_ + std::chrono::round<Clock::duration>(since_start);
+}

@@ -25,7 +25,7 @@ private:
     long done_ = 0;
     int frame_ = 0;        // frames due so far
     long next_due_ = 0;    // the operation after which the next frame is due
-    Clock::duration frame_interval_{};
+    double seconds_ = 0;
     Clock::time_point start_{};
 };
 

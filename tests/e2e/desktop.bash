@@ -102,11 +102,15 @@ xdo() {
     return 1
 }
 
-# The show's window, once it exists.
-find_window() { window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
+# The show's window, once it exists: named after the program, and after
+# the picture it shows ("surfplot — 8/12 X fv-metszet, lepel").
+find_window() { window=$(xdotool search --name "^$1(\$| )" 2>/dev/null | head -n1); [ -n "$window" ]; }
 wait_for_window() { window=; wait_until find_window "$1" || fail "no window named $1"; }
 # (an X server that turns the search away says so: that is not "gone")
-window_gone() { [ -z "$(xdotool search --name "^$1\$" 2>&1)" ]; }
+window_gone() { [ -z "$(xdotool search --name "^$1(\$| )" 2>&1)" ]; }
+
+# The window's title, UTF-8.
+window_title() { xdo getwindowname "$window"; }
 
 # The headless export at the window's size, to compare with.
 make_shots() {
