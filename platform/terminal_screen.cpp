@@ -1,9 +1,9 @@
 // The text window's cells and their ANSI painting.
-#include "gfx/terminal_screen.hpp"
+#include "platform/terminal_screen.hpp"
 
 #include <algorithm>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 
 namespace {
 

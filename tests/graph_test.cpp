@@ -263,15 +263,15 @@ TEST_F(Canvas, FillPolyIsClippedLikeEveryFigure)
 TEST_F(Canvas, ChangesAreRecordedAsOneRectangle)
 {
     open(50, 40);
-    take_changed_rect();
+    take_changed_range();
     PutPixel(3, 4, 1);
     Line(10, 20, 12, 25);
-    const DirtyRect changed = take_changed_rect();
-    EXPECT_EQ(changed.x, 3);
-    EXPECT_EQ(changed.y, 4);
-    EXPECT_EQ(changed.width, 10);
-    EXPECT_EQ(changed.height, 22);
-    EXPECT_TRUE(take_changed_rect().empty());
+    const PixelRange changed = take_changed_range();
+    EXPECT_EQ(changed.x0, 3);
+    EXPECT_EQ(changed.y0, 4);
+    EXPECT_EQ(changed.x1, 12);
+    EXPECT_EQ(changed.y1, 25);
+    EXPECT_TRUE(take_changed_range().empty());
 }
 
 TEST_F(Canvas, NothingIsDrawnAfterCloseGraph)

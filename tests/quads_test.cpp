@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frame/frame.hpp"
+#include "gfx/call_counts.hpp"
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"

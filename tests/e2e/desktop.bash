@@ -7,6 +7,11 @@
 # (start_display, start_terminal); the EXIT trap ends all of it: the X
 # server by its process id, each terminal by its own tmux socket.
 
+# Without its tools the test cannot run: it is skipped (77), not failed.
+for tool in Xvfb tmux xdotool import python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
 work=$(mktemp -d)
 failures=0
 # tmux reads and shows the titles' UTF-8 only in a UTF-8 locale.

@@ -22,7 +22,7 @@ public:
     bool fail_writes = false;
 
     bool open_window(int& w, int& h) override;
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int& columns, int& rows) override;
     void clear_text_window(const ConsoleState&) override {}

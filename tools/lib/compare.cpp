@@ -12,7 +12,7 @@
 
 #include "frame/frame.hpp"
 #include "frame/titles.hpp"
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "tools/lib/diff_image.hpp"
 
 namespace {
