@@ -192,9 +192,9 @@ void SdlWindow::copy_picture(SDL_Rect area, SDL_Surface* target)
                                                              picture_.height, 8, picture_.width, SDL_PIXELFORMAT_INDEX8);
     if (!source) return;
     const Palette& palette = *palette_;
-    SDL_Color colours[256];
-    for (int i = 0; i < 256; ++i) colours[i] = {palette[i].red, palette[i].green, palette[i].blue, 255};
-    SDL_SetPaletteColors(source->format->palette, colours, 0, 256);
+    SDL_Color colors[256];
+    for (int i = 0; i < 256; ++i) colors[i] = {palette[i].red, palette[i].green, palette[i].blue, 255};
+    SDL_SetPaletteColors(source->format->palette, colors, 0, 256);
     SDL_Rect destination = area;
     SDL_BlitSurface(source, &area, target, &destination);
     SDL_FreeSurface(source);

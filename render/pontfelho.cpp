@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int dot_colour = 1;
+constexpr int dot_color = 1;
 
 // Created with seed 0 at the first draw; lives for the whole run.
 std::optional<std::mt19937> generator;
@@ -46,7 +46,7 @@ void draw_dots(SMALLINT I, SMALLINT J, SMALLINT DB)
         const SMALLINT II = Random(SK);
         const SMALLINT JJ = Random(OK);
         PutPixel(to_smallint(checked_add(checked_mul(OK, J), JJ)),
-                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_colour);
+                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_color);
     }
 }
 
