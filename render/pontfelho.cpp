@@ -77,7 +77,7 @@ void RAJZPONTFELHO()
     for (int I = 1; I <= rows; ++I) {
         const SMALLINT columns = ODB;
         for (int J = 1; J <= columns; ++J) {
-            draw_dots(I, J, dot_count(FVT(I, J)));
+            draw_dots(to_smallint(I), to_smallint(J), dot_count(FVT(I, J)));
         }
     }
 }
