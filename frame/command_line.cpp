@@ -5,6 +5,11 @@
 #include <charconv>
 #include <cstdio>
 
+// The build defines SURF_VERSION; a bare syntax check of this file does not.
+#ifndef SURF_VERSION
+#define SURF_VERSION "unknown"
+#endif
+
 namespace {
 
 const OptionSpec* find_spec(const std::vector<OptionSpec>& specs, std::string_view name)

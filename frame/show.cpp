@@ -10,6 +10,7 @@
 #include "frame/pictures.hpp"
 #include "frame/show_options.hpp"
 #include "frame/watch.hpp"
+#include "gfx/code_page.hpp"
 #include "gfx/console.hpp"
 #include "gfx/platform.hpp"
 

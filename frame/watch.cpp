@@ -52,7 +52,7 @@ void after_operation()
         hurrying = true;
         return;
     }
-    platform.show_picture(current_picture(), take_changed_rect());
+    platform.show_picture(current_picture(), palette(), take_changed_range());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The program's globals, the sample table and the sample surface.
-#include "model.hpp"
+#include "model/model.hpp"
 
 #include <cstring>
 

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int dot_colour = 1;
+constexpr int dot_color = 1;
 
 // Half to even, as the unmodified rounding mode does; kept 32-bit because
 // the rounded area may exceed 16 bits before it is halved.
@@ -41,7 +41,7 @@ void draw_dots(SMALLINT I, SMALLINT J, SMALLINT DB)
         const SMALLINT II = Random(SK);
         const SMALLINT JJ = Random(OK);
         PutPixel(to_smallint(checked_add(checked_mul(OK, J), JJ)),
-                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_colour);
+                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_color);
     }
 }
 
@@ -55,7 +55,7 @@ void RAJZPONTFELHO()
     for (int I = 1; I <= rows; ++I) {
         const SMALLINT columns = ODB;
         for (int J = 1; J <= columns; ++J) {
-            draw_dots(I, J, dot_count(FVT(I, J)));
+            draw_dots(to_smallint(I), to_smallint(J), dot_count(FVT(I, J)));
         }
     }
 }

@@ -67,7 +67,7 @@ public:
     {
         return static_cast<int>(titles.size()) == key_in_picture && ++waits_ == key_at_frame;
     }
-    void show_picture(const PictureView& picture, const DirtyRect&) override
+    void show_picture(const PictureView& picture, const Palette&, const PixelRange&) override
     {
         if (grown.empty()) return;
         Growth& growth = grown.back();

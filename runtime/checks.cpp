@@ -1,5 +1,5 @@
 // The run-time checks and the one fatal path of the program.
-#include "checks.hpp"
+#include "runtime/checks.hpp"
 
 #include <cfenv>
 #include <cmath>

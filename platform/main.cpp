@@ -5,7 +5,7 @@
 
 #include "frame/frame.hpp"
 #include "frame/show_options.hpp"
-#include "gfx/desktop_platform.hpp"
+#include "platform/desktop_platform.hpp"
 
 int main(int argc, char** argv)
 {
