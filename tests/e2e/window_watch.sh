@@ -61,6 +61,12 @@ for bad in "--from 0" "--from=13" "--from" "--watch=0.05" "--watch=61" "--watch 
     window_gone surfplot || fail "surfplot $bad opened a window"
 done
 
+# --- without a window --watch changes nothing, and says so once ---------
+printf 'abcdefghijkl' | env -u DISPLAY SDL_VIDEODRIVER=dummy timeout 60 "$build/surfplot" --watch=60 >"$work/out" 2>"$work/err"
+rc=$?
+[ $rc -eq 0 ] && [ "$(cat "$work/out")" = "$(titles_upto 12)" ] || fail "--watch without a window: exit code $rc, titles $(cat "$work/out")"
+[ "$(wc -l <"$work/err")" -eq 1 ] && grep -q -- "--watch" "$work/err" || fail "--watch without a window said: $(cat "$work/err")"
+
 # --- watching from picture 8 -----------------------------------------------
 press -l clear
 press Enter
