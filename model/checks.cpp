@@ -1,5 +1,6 @@
 // The run-time checks and the one fatal path of the program.
 #include "checks.hpp"
+#include "failure.hpp"
 
 #include <cfenv>
 #include <cmath>
@@ -48,6 +49,7 @@ void on_float_trap(int, siginfo_t* info, void* context)
 #else
     (void)context;
 #endif
+    note_trap();
     report_and_exit(error_of_float_trap(info->si_code), address);
 }
 
@@ -70,6 +72,10 @@ void set_closing_work(ClosingWork work) { closing_work = work; }
     bool written = write(STDOUT_FILENO, line, static_cast<size_t>(length)) == length;
     // When standard output cannot take the message, standard error gets it.
     if (!written) (void)!write(STDERR_FILENO, line, static_cast<size_t>(length));
+    // Reading the debug information allocates: safe here, because a trap
+    // comes only from the program's own arithmetic, which never holds the
+    // allocator's lock, and the terminal is already restored.
+    describe_failure(code, address);
     _exit(code);
 }
 
@@ -80,47 +86,59 @@ void set_closing_work(ClosingWork work) { closing_work = work; }
 
 __attribute__((noinline)) SMALLINT to_smallint(std::int64_t value)
 {
-    if (value < -32768 || value > 32767)
+    if (value < -32768 || value > 32767) {
+        note_range_failure(value, -32768, 32767);
         run_error(RunErrorCode::range_check, __builtin_return_address(0));
+    }
     return static_cast<SMALLINT>(value);
 }
 
 __attribute__((noinline)) std::int32_t checked_add(std::int32_t a, std::int32_t b)
 {
     std::int32_t result;
-    if (__builtin_add_overflow(a, b, &result))
+    if (__builtin_add_overflow(a, b, &result)) {
+        note_overflow(a, "+", b);
         run_error(RunErrorCode::integer_overflow, __builtin_return_address(0));
+    }
     return result;
 }
 
 __attribute__((noinline)) std::int32_t checked_sub(std::int32_t a, std::int32_t b)
 {
     std::int32_t result;
-    if (__builtin_sub_overflow(a, b, &result))
+    if (__builtin_sub_overflow(a, b, &result)) {
+        note_overflow(a, "-", b);
         run_error(RunErrorCode::integer_overflow, __builtin_return_address(0));
+    }
     return result;
 }
 
 __attribute__((noinline)) std::int32_t checked_mul(std::int32_t a, std::int32_t b)
 {
     std::int32_t result;
-    if (__builtin_mul_overflow(a, b, &result))
+    if (__builtin_mul_overflow(a, b, &result)) {
+        note_overflow(a, "*", b);
         run_error(RunErrorCode::integer_overflow, __builtin_return_address(0));
+    }
     return result;
 }
 
 __attribute__((noinline)) std::int32_t checked_div(std::int32_t a, std::int32_t b)
 {
     if (b == 0) run_error(RunErrorCode::division_by_zero, __builtin_return_address(0));
-    if (a == INT32_MIN && b == -1)
+    if (a == INT32_MIN && b == -1) {
+        note_overflow(a, "div", b);
         run_error(RunErrorCode::integer_overflow, __builtin_return_address(0));
+    }
     return a / b;
 }
 
 __attribute__((noinline)) SMALLINT Round(EXTENDED value)
 {
-    if (!(value > -32768.5L && value < 32767.5L))
+    if (!(value > -32768.5L && value < 32767.5L)) {
+        note_rounding_failure(value);
         run_error(RunErrorCode::range_check, __builtin_return_address(0));
+    }
     // The rounding mode is round-to-nearest: halves go to the even neighbour.
     // rintl is nearbyintl without saving the environment; the inexact flag it
     // may raise is never trapped.

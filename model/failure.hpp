@@ -1,0 +1,30 @@
+// The words of a failed run-time check, for the student who must mend it.
+//
+// A check notes what it saw (the value and its range, the two operands)
+// just before it calls run_error; after the "Runtime error" line the fatal
+// path calls describe_failure, which writes those words to standard error
+// and then where the failing operation was made.
+#pragma once
+
+#include <cstdint>
+
+// "range check: VALUE is outside LOW..HIGH (WHAT)"; `what` may be null.
+void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
+                        const char* what = nullptr);
+// "range check: VALUE rounds outside -32768..32767".
+void note_rounding_failure(long double value);
+// "integer overflow: A OPERATION B", e.g. "30000 * 30000".
+void note_overflow(std::int64_t a, const char* operation, std::int64_t b);
+// A processor trap (SIGFPE): its address is the faulting instruction
+// itself, not a return address; the error's own words are told.
+void note_trap();
+
+// Notes the range failure and ends the program with run-time error 201; for
+// the accessors of the renderers' own checked arrays.
+[[noreturn]] void range_error(std::int64_t value, std::int64_t low, std::int64_t high,
+                              const char* what);
+
+// Writes to standard error the words of the failure with number `code`
+// (the noted words, or the error's own when nothing was noted) and the
+// place in the program's sources that `address` belongs to.
+void describe_failure(int code, const void* address);
