@@ -87,7 +87,8 @@ bool is_indexing_operator(const std::string& function)
     auto ends_with = [&](const std::string& tail) {
         return function.size() >= tail.size() && function.compare(function.size() - tail.size(), tail.size(), tail) == 0;
     };
-    return ends_with("::operator()") || ends_with("::operator[]");
+    // Members of types in an unnamed namespace have no qualified name.
+    return ends_with("operator()") || ends_with("operator[]");
 }
 
 // The places at one code address: the innermost inlined function first, out

@@ -40,10 +40,10 @@ void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
         std::snprintf(noted_words + length, sizeof noted_words - length, " (%s)", what);
 }
 
-void note_rounding_failure(long double value)
+void note_rounding_failure(long double value, std::int64_t low, std::int64_t high)
 {
     std::snprintf(noted_words, sizeof noted_words,
-                  "range check: %.12Lg rounds outside -32768..32767", value);
+                  "range check: %.12Lg rounds outside %" PRId64 "..%" PRId64, value, low, high);
 }
 
 void note_overflow(std::int64_t a, const char* operation, std::int64_t b)

@@ -11,8 +11,8 @@
 // "range check: VALUE is outside LOW..HIGH (WHAT)"; `what` may be null.
 void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
                         const char* what = nullptr);
-// "range check: VALUE rounds outside -32768..32767".
-void note_rounding_failure(long double value);
+// "range check: VALUE rounds outside LOW..HIGH".
+void note_rounding_failure(long double value, std::int64_t low = -32768, std::int64_t high = 32767);
 // "integer overflow: A OPERATION B", e.g. "30000 * 30000".
 void note_overflow(std::int64_t a, const char* operation, std::int64_t b);
 // A processor trap (SIGFPE): its address is the faulting instruction

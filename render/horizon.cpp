@@ -6,11 +6,12 @@
 #include <cstdlib>
 
 #include "gfx/graph.hpp"
+#include "model/failure.hpp"
 #include "render/render.hpp"
 
 SMALLINT& ColumnArray::operator()(long k)
 {
-    if (k < 1 || k > 100) run_error(RunErrorCode::range_check);
+    if (k < 1 || k > 100) range_error(k, 1, 100, "column array");
     return entries[k - 1];
 }
 
