@@ -82,15 +82,6 @@ std::string function_name(Dwarf_Die* die)
     return name ? name : "?";
 }
 
-bool is_indexing_operator(const std::string& function)
-{
-    auto ends_with = [&](const std::string& tail) {
-        return function.size() >= tail.size() && function.compare(function.size() - tail.size(), tail.size(), tail) == 0;
-    };
-    // Members of types in an unnamed namespace have no qualified name.
-    return ends_with("operator()") || ends_with("operator[]");
-}
-
 // The places at one code address: the innermost inlined function first, out
 // to the function whose code it is.
 void add_places(Dwfl* dwfl, Dwarf_Addr pc, std::vector<Place>& places)
@@ -171,15 +162,13 @@ std::vector<Place> places_from(const void* address, bool exact)
 
 }  // namespace
 
-void describe_location(std::FILE* out, const void* address, bool exact)
+void describe_location(std::FILE* out, const void* address, bool exact, bool in_accessor)
 {
     const std::vector<Place> places = places_from(address, exact);
-    // The accessor that noticed a bad index, and library code inlined into
-    // the program (std::sqrt), are not where the fault is: pass them over.
     std::size_t first = 0;
-    while (first < places.size() && (!places[first].in_project || is_indexing_operator(places[first].function)))
-        ++first;
-    if (first == places.size()) first = 0;
+    while (first < places.size() && !places[first].in_project) ++first;
+    if (in_accessor) ++first;
+    if (first >= places.size()) first = 0;
     if (places.empty() || places[first].line == 0) {
         std::fprintf(out, "  in %s (no line information: build with debug information, "
                           "e.g. cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo)\n",

@@ -15,6 +15,8 @@ namespace {
 char noted_words[160];
 // True when the address to describe is the failing instruction of a trap.
 bool address_is_exact = false;
+// True when the address is in an accessor that noticed a bad index.
+bool noticed_by_accessor = false;
 
 const char* words_of_error(int code)
 {
@@ -62,12 +64,13 @@ void note_trap()
                                                        std::int64_t high, const char* what)
 {
     note_range_failure(value, low, high, what);
+    noticed_by_accessor = true;
     run_error(RunErrorCode::range_check, __builtin_return_address(0));
 }
 
 void describe_failure(int code, const void* address)
 {
     std::fprintf(stderr, "%s\n", noted_words[0] ? noted_words : words_of_error(code));
-    describe_location(stderr, address, address_is_exact);
+    describe_location(stderr, address, address_is_exact, noticed_by_accessor);
     std::fflush(stderr);
 }

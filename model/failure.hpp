@@ -20,7 +20,8 @@ void note_overflow(std::int64_t a, const char* operation, std::int64_t b);
 void note_trap();
 
 // Notes the range failure and ends the program with run-time error 201; for
-// the accessors of the renderers' own checked arrays.
+// the accessors of the renderers' own checked arrays, which call it directly:
+// the place told is then the accessor's caller, the line that indexed.
 [[noreturn]] void range_error(std::int64_t value, std::int64_t low, std::int64_t high,
                               const char* what);
 

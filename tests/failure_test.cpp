@@ -85,4 +85,14 @@ TEST(FailureWordsDeathTest, InlinedHelperIsToldWithItsCaller)
     EXPECT_EXIT(scaled(20), ExitedWithCode(201), expected);
 }
 
+// A renderer's nested procedure written as a lambda is a function call
+// operator too, but no accessor: the fault is told inside it.
+TEST(FailureWordsDeathTest, FaultInALambdaIsToldAtTheLambdasLine)
+{
+    const auto step = [](SMALLINT value) { return to_smallint(checked_mul(value, 2000)); };
+    const int step_line = __LINE__ - 1;
+    EXPECT_EXIT(step(20), ExitedWithCode(201),
+                "\n  in [^\n]*, tests/failure_test\\.cpp:" + std::to_string(step_line) + "\n");
+}
+
 }  // namespace
