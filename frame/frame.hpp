@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "model/model.hpp"
-#include "model/shortstring.hpp"
+#include "runtime/shortstring.hpp"
 
 // Text window 1..80 x 1..25, blue background, cleared.
 void KARKEZD();

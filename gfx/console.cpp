@@ -3,7 +3,7 @@
 
 #include "gfx/picture.hpp"
 #include "gfx/platform.hpp"
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 
@@ -52,7 +52,7 @@ char ReadKey()
     {
         LibraryCallScope library;
         Platform& platform = active_platform();
-        platform.show_picture(current_picture(), take_changed_rect());
+        platform.show_picture(current_picture(), palette(), take_changed_range());
         if (!platform.wait_key(key)) return 0;  // no key can come: the wait ends at once
     }
     if (key.character == 0) {
@@ -62,10 +62,18 @@ char ReadKey()
     return static_cast<char>(key.character);
 }
 
-ConsoleState& console_state() { return console; }
+const ConsoleState& console_state() { return console; }
 
 void reset_console()
 {
     console = ConsoleState{};
     scan_code_pending = false;
+}
+
+void fit_console_to_terminal(int columns, int rows)
+{
+    if (columns < 1 || rows < 1) return;
+    console.left = console.top = 1;
+    console.right = columns;
+    console.bottom = rows;
 }

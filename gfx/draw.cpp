@@ -255,7 +255,7 @@ void fill_polygon_interior(const WindowPoint* points, std::size_t n)
 
 void Line(int x1, int y1, int x2, int y2)
 {
-    ++drawing_state().calls.lines;
+    count_call(&DrawingCallCounts::lines);
     const PixelRange range = drawable_range();
     if (range.empty()) return;
     bresenham(to_window(x1, y1), to_window(x2, y2), range,
@@ -273,7 +273,7 @@ void Rectangle(int x1, int y1, int x2, int y2)
 void PutPixel(int x, int y, int color)
 {
     DrawingState& state = drawing_state();
-    ++state.calls.put_pixels;
+    count_call(&DrawingCallCounts::put_pixels);
     const WindowPoint p = to_window(x, y);
     if (!inside(state.drawable, p.x, p.y)) return;
     const int wx = static_cast<int>(p.x), wy = static_cast<int>(p.y);
@@ -291,7 +291,7 @@ int GetPixel(int x, int y)
 
 void Bar(int x1, int y1, int x2, int y2)
 {
-    ++drawing_state().calls.bars;
+    count_call(&DrawingCallCounts::bars);
     const WindowPoint a = to_window(std::min(x1, x2), std::min(y1, y2));
     const WindowPoint b = to_window(std::max(x1, x2), std::max(y1, y2));
     const PixelRange& limit = drawable_range();
@@ -301,7 +301,7 @@ void Bar(int x1, int y1, int x2, int y2)
 
 void FillPoly(int count, const SMALLINT* points)
 {
-    ++drawing_state().calls.fill_polys;
+    count_call(&DrawingCallCounts::fill_polys);
     if (count < 1 || points == nullptr || drawable_range().empty()) return;
     const auto n = static_cast<std::size_t>(count);
     Scratch<WindowPoint> corner_room(n);

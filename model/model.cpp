@@ -1,9 +1,9 @@
 // The program's globals, the sample table and the sample surface.
-#include "model.hpp"
+#include "model/model.hpp"
 
 #include <cstring>
 
-#include "failure.hpp"
+#include "runtime/failure.hpp"
 
 SMALLINT MAXX, MAXY;
 REAL YMAX, NY;

@@ -12,12 +12,12 @@
 #include "frame/frame.hpp"
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
-#include "model/failure.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
-constexpr int dot_colour = 1;
+constexpr int dot_color = 1;
 
 // Created with seed 0 at the first draw; lives for the whole run.
 std::optional<std::mt19937> generator;
@@ -48,7 +48,7 @@ void draw_dots(SMALLINT I, SMALLINT J, SMALLINT DB)
         const SMALLINT II = Random(SK);
         const SMALLINT JJ = Random(OK);
         PutPixel(to_smallint(checked_add(checked_mul(OK, J), JJ)),
-                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_colour);
+                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_color);
     }
 }
 
@@ -79,7 +79,7 @@ void RAJZPONTFELHO()
     for (int I = 1; I <= rows; ++I) {
         const SMALLINT columns = ODB;
         for (int J = 1; J <= columns; ++J) {
-            draw_dots(I, J, dot_count(FVT(I, J)));
+            draw_dots(to_smallint(I), to_smallint(J), dot_count(FVT(I, J)));
         }
     }
 }

@@ -8,8 +8,8 @@
 #include "frame/frame.hpp"
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
-#include "model/failure.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
@@ -125,8 +125,8 @@ void RAJZSZINT2()
     for (int I = 1; I <= last_row; ++I) {
         const SMALLINT last_column = to_smallint(checked_sub(ODB, 1));
         for (int J = 1; J <= last_column; ++J) {
-            cell.I = static_cast<SMALLINT>(I);
-            cell.J = static_cast<SMALLINT>(J);
+            cell.I = to_smallint(I);
+            cell.J = to_smallint(J);
             draw_cell(cell);
         }
     }

@@ -3,9 +3,9 @@
 
 #include <cfenv>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "model/model.hpp"
-#include "model/shortstring.hpp"
+#include "runtime/shortstring.hpp"
 #include "tests/support/support.hpp"
 
 namespace {

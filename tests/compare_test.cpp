@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "frame/frame.hpp"
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "tests/support/support.hpp"
 #include "tools/lib/compare.hpp"
 #include "tools/lib/diff_image.hpp"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "gfx/console.hpp"
-#include "model/failure.hpp"
+#include "runtime/failure.hpp"
 #include "model/model.hpp"
 #include "render/render.hpp"
 #include "tests/support/support.hpp"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 #include "tools/lib/shots.hpp"
 
 int main(int argc, char** argv)

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
                            std::string& error)

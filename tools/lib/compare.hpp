@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/pictures.hpp"
 #include "tools/lib/png_import.hpp"
-
-constexpr int picture_count = 12;
 
 // "01.png" ... "12.png".
 std::string picture_file_name(int number);

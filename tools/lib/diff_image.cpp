@@ -9,7 +9,7 @@
 #include <png.h>
 #include <utility>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 

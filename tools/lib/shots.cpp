@@ -55,7 +55,7 @@ public:
         height = options_.height;
         return true;
     }
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}

@@ -9,10 +9,7 @@
 
 #include <cstdint>
 
-using SMALLINT = std::int16_t;
-using REAL = double;
-// Intermediate results within one statement are carried in extended precision.
-using EXTENDED = long double;
+#include "runtime/types.hpp"
 
 enum class RunErrorCode : int {
     io_write = 101,

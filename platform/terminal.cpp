@@ -1,7 +1,7 @@
 // The terminal's modes, its output, and the signals around them.  The
 // signal handlers use only async-signal-safe calls on state set up before
 // they are installed.
-#include "gfx/terminal.hpp"
+#include "platform/terminal.hpp"
 
 #include <atomic>
 #include <cerrno>

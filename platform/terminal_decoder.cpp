@@ -1,42 +1,13 @@
-// Key codes shared by the terminal and the window, and the decoder of the
-// bytes a terminal sends for its keys.
-#include "gfx/keys.hpp"
+// The decoder of the bytes a terminal sends for its keys.
+#include "platform/terminal_decoder.hpp"
 
-#include <array>
 #include <string_view>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 
 namespace {
 
 constexpr unsigned char escape = 0x1B;
-
-// Scan codes by key, with no modifier, Shift, Ctrl and Alt held.
-constexpr unsigned char scan_codes[][4] = {
-    {0x48, 0x48, 0x8D, 0x98},  // up
-    {0x50, 0x50, 0x91, 0xA0},  // down
-    {0x4B, 0x4B, 0x73, 0x9B},  // left
-    {0x4D, 0x4D, 0x74, 0x9D},  // right
-    {0x47, 0x47, 0x77, 0x97},  // home
-    {0x4F, 0x4F, 0x75, 0x9F},  // end
-    {0x49, 0x49, 0x84, 0x99},  // page up
-    {0x51, 0x51, 0x76, 0xA1},  // page down
-    {0x52, 0x52, 0x92, 0xA2},  // insert
-    {0x53, 0x53, 0x93, 0xA3},  // delete
-    {0x3B, 0x54, 0x5E, 0x68},  // F1
-    {0x3C, 0x55, 0x5F, 0x69},  // F2
-    {0x3D, 0x56, 0x60, 0x6A},  // F3
-    {0x3E, 0x57, 0x61, 0x6B},  // F4
-    {0x3F, 0x58, 0x62, 0x6C},  // F5
-    {0x40, 0x59, 0x63, 0x6D},  // F6
-    {0x41, 0x5A, 0x64, 0x6E},  // F7
-    {0x42, 0x5B, 0x65, 0x6F},  // F8
-    {0x43, 0x5C, 0x66, 0x70},  // F9
-    {0x44, 0x5D, 0x67, 0x71},  // F10
-    {0x85, 0x87, 0x89, 0x8B},  // F11
-    {0x86, 0x88, 0x8A, 0x8C},  // F12
-    {0x0F, 0x0F, 0x0F, 0x0F},  // Shift+Tab
-};
 
 // The modifier of a sequence's modifier parameter: 1 + (1 Shift, 2 Alt, 4 Ctrl, 8 Meta).
 KeyModifier modifier_of_parameter(int parameter)
@@ -124,25 +95,6 @@ bool keypad_character(char final, unsigned char& character)
     }
 }
 
-// Code points of the bytes 0x80..0xFF, read back from the UTF-8 the console shows.
-const std::array<char32_t, 128>& upper_half_code_points()
-{
-    static const std::array<char32_t, 128> table = [] {
-        std::array<char32_t, 128> points{};
-        for (int byte = 0x80; byte <= 0xFF; ++byte) {
-            const std::string utf8 = cp437_to_utf8(std::string(1, static_cast<char>(byte)));
-            char32_t point = 0;
-            for (std::size_t i = 0; i < utf8.size(); ++i) {
-                const auto unit = static_cast<unsigned char>(utf8[i]);
-                point = i == 0 ? (unit & (utf8.size() == 2 ? 0x1F : 0x0F)) : (point << 6) | (unit & 0x3F);
-            }
-            points[static_cast<std::size_t>(byte - 0x80)] = point;
-        }
-        return points;
-    }();
-    return table;
-}
-
 int utf8_length(unsigned char lead)
 {
     if (lead >= 0xC2 && lead <= 0xDF) return 2;
@@ -152,22 +104,6 @@ int utf8_length(unsigned char lead)
 }
 
 }  // namespace
-
-unsigned char pc_scan_code(NamedKey key, KeyModifier modifier)
-{
-    return scan_codes[static_cast<int>(key)][static_cast<int>(modifier)];
-}
-
-KeyPress named_key_press(NamedKey key, KeyModifier modifier) { return {0, pc_scan_code(key, modifier)}; }
-
-unsigned char cp437_of(char32_t code_point)
-{
-    if (code_point < 0x80) return static_cast<unsigned char>(code_point);
-    const auto& points = upper_half_code_points();
-    for (std::size_t i = 0; i < points.size(); ++i)
-        if (points[i] == code_point) return static_cast<unsigned char>(0x80 + i);
-    return '?';
-}
 
 void TerminalKeyDecoder::feed(unsigned char byte)
 {

@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "gfx/terminal_keys.hpp"
+#include "platform/terminal_input.hpp"
 
 namespace {
 

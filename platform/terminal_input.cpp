@@ -1,12 +1,12 @@
 // Waiting for keys on standard input, with the wake pipe beside it so that
 // a resume after a stop, or another thread, can end the wait.
-#include "gfx/terminal_keys.hpp"
+#include "platform/terminal_input.hpp"
 
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
 
-#include "gfx/terminal.hpp"
+#include "platform/terminal.hpp"
 
 namespace {
 

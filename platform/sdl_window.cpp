@@ -1,6 +1,6 @@
 // The window over SDL's window surface.  Every SDL call is made with the
 // floating-point traps masked: drivers may raise and ignore these exceptions.
-#include "gfx/sdl_window.hpp"
+#include "platform/sdl_window.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,8 +9,8 @@
 #include <strings.h>
 #include <vector>
 
-#include "gfx/sdl_x11.hpp"
-#include "model/checks.hpp"
+#include "platform/sdl_x11.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 
@@ -101,16 +101,18 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     return true;
 }
 
-void SdlWindow::show(const PictureView& picture, const DirtyRect& changed)
+void SdlWindow::show(const PictureView& picture, const Palette& palette, const PixelRange& changed)
 {
+    picture_ = picture;
+    palette_ = &palette;
     if (!window_ || !picture.pixels) return;
     LibraryCallScope library;
     SDL_Surface* target = surface();
-    if (!target) return;
-    const SDL_Rect area = intersection({changed.x, changed.y, changed.width, changed.height},
+    if (!target || changed.empty()) return;
+    const SDL_Rect area = intersection({changed.x0, changed.y0, changed.x1 - changed.x0 + 1, changed.y1 - changed.y0 + 1},
                                        {0, 0, std::min(picture.width, target->w), std::min(picture.height, target->h)});
     if (area.w <= 0 || area.h <= 0) return;
-    copy_picture(picture, area, target);
+    copy_picture(area, target);
     SDL_UpdateWindowSurfaceRects(window_, &area, 1);
 }
 
@@ -133,11 +135,11 @@ void SdlWindow::repaint()
     LibraryCallScope library;
     SDL_Surface* target = surface();
     if (!target) return;
-    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, palette()[0].red, palette()[0].green, palette()[0].blue));
     // Before the first picture (and after the last) there is nothing to copy.
-    const PictureView picture = current_picture();
-    if (picture.pixels && picture.width > 0 && picture.height > 0)
-        copy_picture(picture, {0, 0, std::min(picture.width, target->w), std::min(picture.height, target->h)}, target);
+    const RgbColor background = palette_ ? (*palette_)[0] : RgbColor{0, 0, 0};
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, background.red, background.green, background.blue));
+    if (picture_.pixels && palette_ && picture_.width > 0 && picture_.height > 0)
+        copy_picture({0, 0, std::min(picture_.width, target->w), std::min(picture_.height, target->h)}, target);
     SDL_UpdateWindowSurface(window_);
 }
 
@@ -149,6 +151,8 @@ void SdlWindow::close()
     SDL_DestroyWindow(window_);
     window_ = nullptr;
     surface_ = nullptr;
+    picture_ = {nullptr, 0, 0};
+    palette_ = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -182,14 +186,15 @@ SDL_Surface* SdlWindow::surface()
     return current;
 }
 
-void SdlWindow::copy_picture(const PictureView& picture, SDL_Rect area, SDL_Surface* target)
+void SdlWindow::copy_picture(SDL_Rect area, SDL_Surface* target)
 {
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(picture.pixels), picture.width,
-                                                             picture.height, 8, picture.width, SDL_PIXELFORMAT_INDEX8);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(picture_.pixels), picture_.width,
+                                                             picture_.height, 8, picture_.width, SDL_PIXELFORMAT_INDEX8);
     if (!source) return;
-    SDL_Color colours[256];
-    for (int i = 0; i < 256; ++i) colours[i] = {palette()[i].red, palette()[i].green, palette()[i].blue, 255};
-    SDL_SetPaletteColors(source->format->palette, colours, 0, 256);
+    const Palette& palette = *palette_;
+    SDL_Color colors[256];
+    for (int i = 0; i < 256; ++i) colors[i] = {palette[i].red, palette[i].green, palette[i].blue, 255};
+    SDL_SetPaletteColors(source->format->palette, colors, 0, 256);
     SDL_Rect destination = area;
     SDL_BlitSurface(source, &area, target, &destination);
     SDL_FreeSurface(source);

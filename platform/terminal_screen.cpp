@@ -1,14 +1,14 @@
 // The text window's cells and their ANSI painting.
-#include "gfx/terminal_screen.hpp"
+#include "platform/terminal_screen.hpp"
 
 #include <algorithm>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 
 namespace {
 
 // The console's colour order (blue before red) against the terminal's.
-constexpr int terminal_colour[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+constexpr int terminal_color[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
 int window_width(const ConsoleState& state) { return state.right - state.left + 1; }
 int window_height(const ConsoleState& state) { return state.bottom - state.top + 1; }
@@ -99,8 +99,8 @@ void TextScreen::mark_changed(int first, int last)
 
 std::string attribute_sequence(unsigned char attribute)
 {
-    const int foreground = (attribute & 0x08 ? 90 : 30) + terminal_colour[attribute & 0x07];
-    const int background = 40 + terminal_colour[(attribute >> 4) & 0x07];
+    const int foreground = (attribute & 0x08 ? 90 : 30) + terminal_color[attribute & 0x07];
+    const int background = 40 + terminal_color[(attribute >> 4) & 0x07];
     return "\x1b[0;" + std::to_string(foreground) + ";" + std::to_string(background) +
            (attribute & 0x80 ? ";5m" : "m");
 }

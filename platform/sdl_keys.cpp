@@ -1,7 +1,7 @@
 // Window keys to key presses.
-#include "gfx/sdl_keys.hpp"
+#include "platform/sdl_keys.hpp"
 
-#include "gfx/keys.hpp"
+#include "platform/terminal_decoder.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Byte strings of at most 255 bytes.
-#include "shortstring.hpp"
+#include "runtime/shortstring.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // library's backtrace(), and each address is told as function, file and line
 // from the program's own debug information, read through elfutils' libdwfl;
 // functions inlined into others are told with the line that called them.
-#include "error_location.hpp"
+#include "runtime/error_location.hpp"
 
 #include <cxxabi.h>
 #include <dwarf.h>
@@ -14,6 +14,12 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// The build names the top folder, to tell file names from it; without it
+// they are told as the compiler recorded them.
+#ifndef SURF_SOURCE_DIR
+#define SURF_SOURCE_DIR "."
+#endif
 
 namespace {
 

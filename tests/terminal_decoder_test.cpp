@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/keys.hpp"
+#include "gfx/code_page.hpp"
+#include "platform/terminal_decoder.hpp"
 
 namespace {
 

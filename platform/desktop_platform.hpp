@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "gfx/platform.hpp"
-#include "gfx/sdl_window.hpp"
-#include "gfx/terminal_keys.hpp"
-#include "gfx/terminal_screen.hpp"
+#include "platform/sdl_window.hpp"
+#include "platform/terminal_input.hpp"
+#include "platform/terminal_screen.hpp"
 
 class DesktopPlatform final : public Platform {
 public:
@@ -24,7 +24,7 @@ public:
     void finish();
 
     bool open_window(int& width, int& height) override;
-    void show_picture(const PictureView& picture, const DirtyRect& dirty) override;
+    void show_picture(const PictureView& picture, const Palette& palette, const PixelRange& changed) override;
     void close_window() override;
     bool terminal_size(int& columns, int& rows) override;
     void clear_text_window(const ConsoleState& state) override;
@@ -51,4 +51,5 @@ private:
     std::thread reader_;            // terminal keys into the window's event queue
     std::uint32_t reader_event_ = 0;
     std::deque<KeyPress> keys_;     // pressed, not yet handed out
+    ConsoleState console_;          // as last painted, to paint again after a resume
 };

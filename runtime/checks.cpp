@@ -1,6 +1,6 @@
 // The run-time checks and the one fatal path of the program.
-#include "checks.hpp"
-#include "failure.hpp"
+#include "runtime/checks.hpp"
+#include "runtime/failure.hpp"
 
 #include <cfenv>
 #include <cmath>

@@ -16,8 +16,9 @@ public:
     // without a close request.
     bool open(int& width, int& height, void (*gone)());
     bool is_open() const { return window_ != nullptr; }
-    // Copies the changed part of the picture into the window and shows it.
-    void show(const PictureView& picture, const DirtyRect& changed);
+    // Copies the changed part of the picture into the window and shows it;
+    // the window shows this picture again when asked, until the next show.
+    void show(const PictureView& picture, const Palette& palette, const PixelRange& changed);
     // Exposed, resized, restored: the window shows the picture again.
     void handle_window_event(const SDL_WindowEvent& event);
     // The whole window again from the picture.
@@ -27,8 +28,10 @@ public:
 private:
     void wait_until_shown();
     SDL_Surface* surface();
-    void copy_picture(const PictureView& picture, SDL_Rect area, SDL_Surface* target);
+    void copy_picture(SDL_Rect area, SDL_Surface* target);
 
     SDL_Window* window_ = nullptr;
     SDL_Surface* surface_ = nullptr;  // the window's pixels as last seen; a new one needs a full repaint
+    PictureView picture_{nullptr, 0, 0};  // the picture last shown; no pixels before the first
+    const Palette* palette_ = nullptr;    // its colours; nullptr before the first picture
 };

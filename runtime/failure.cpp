@@ -1,12 +1,12 @@
 // The words of a failed check, kept in static storage from the moment the
 // check fails until the fatal path writes them out.
-#include "failure.hpp"
+#include "runtime/failure.hpp"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "checks.hpp"
-#include "error_location.hpp"
+#include "runtime/checks.hpp"
+#include "runtime/error_location.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <deque>
 
-#include "gfx/keys.hpp"
+#include "platform/terminal_decoder.hpp"
 
 enum class InputEvent {
     key,      // a key was pressed

@@ -1,6 +1,6 @@
 // Watching the X connection through the X library's error handlers, looked
 // up in the library that SDL has already loaded.
-#include "gfx/sdl_x11.hpp"
+#include "platform/sdl_x11.hpp"
 
 #include <SDL_syswm.h>
 #include <dlfcn.h>

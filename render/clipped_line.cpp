@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "gfx/graph.hpp"
-#include "model/failure.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 SMALLINT& ColumnArray::operator()(long k)
 {

@@ -2,16 +2,16 @@
 // window's event queue and a reader thread passes the terminal's keys into
 // it; without one, the main thread waits on the terminal itself.  Neither
 // wait spins.
-#include "gfx/desktop_platform.hpp"
+#include "platform/desktop_platform.hpp"
 
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <unistd.h>
 
-#include "gfx/sdl_keys.hpp"
-#include "gfx/terminal.hpp"
-#include "model/checks.hpp"
+#include "platform/sdl_keys.hpp"
+#include "platform/terminal.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 
@@ -49,12 +49,7 @@ void DesktopPlatform::start()
     take_terminal();
     // Before any Window call, the text window is the whole terminal.
     int columns = 0, rows = 0;
-    if (output_terminal_size(columns, rows)) {
-        ConsoleState& console = console_state();
-        console.left = console.top = 1;
-        console.right = columns;
-        console.bottom = rows;
-    }
+    if (output_terminal_size(columns, rows)) fit_console_to_terminal(columns, rows);
 }
 
 void DesktopPlatform::finish()
@@ -76,9 +71,9 @@ bool DesktopPlatform::open_window(int& width, int& height)
     return true;
 }
 
-void DesktopPlatform::show_picture(const PictureView& picture, const DirtyRect& dirty)
+void DesktopPlatform::show_picture(const PictureView& picture, const Palette& palette, const PixelRange& changed)
 {
-    window_.show(picture, dirty);
+    window_.show(picture, palette, changed);
 }
 
 void DesktopPlatform::close_window()
@@ -115,6 +110,7 @@ void DesktopPlatform::restore_terminal() { give_back_terminal(); }
 
 bool DesktopPlatform::paint_console(const ConsoleState& state, RowRange rows)
 {
+    console_ = state;
     note_text_window(state.bottom, state.top + state.cursor_row - 1);
     return clear_room_on_screen() && write_output(paint_rows(screen_, state, rows));
 }
@@ -127,7 +123,7 @@ bool DesktopPlatform::wait_without_window()
         case InputEvent::key: keys_.push_back(key); return true;
         case InputEvent::ended: return false;
         case InputEvent::resumed:
-            if (output_is_terminal()) paint_console(console_state(), {1, console_state().bottom});
+            if (output_is_terminal()) paint_console(console_, {1, console_.bottom});
             break;
         case InputEvent::woken: break;
         }
@@ -170,7 +166,7 @@ void DesktopPlatform::handle_reader_message(const SDL_UserEvent& message)
         keys_.push_back({static_cast<unsigned char>(packed & 0xFF), static_cast<unsigned char>(packed >> 8)});
         break;
     case InputEvent::resumed:
-        if (output_is_terminal()) paint_console(console_state(), {1, console_state().bottom});
+        if (output_is_terminal()) paint_console(console_, {1, console_.bottom});
         window_.repaint();
         break;
     case InputEvent::ended:  // the window's keys go on

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int inset = 2;
 constexpr int white = 15;
 
 using PixelSet = std::set<std::pair<int, int>>;
@@ -23,9 +22,9 @@ PixelSet lit_pixels()
 {
     const PictureView picture = current_picture();
     PixelSet lit;
-    for (int y = inset; y < picture.height - inset; ++y) {
-        for (int x = inset; x < picture.width - inset; ++x) {
-            if (picture.at(x, y) != 0) lit.insert({x - inset, y - inset});
+    for (int y = plot_inset; y < picture.height - plot_inset; ++y) {
+        for (int x = plot_inset; x < picture.width - plot_inset; ++x) {
+            if (picture.at(x, y) != 0) lit.insert({x - plot_inset, y - plot_inset});
         }
     }
     return lit;
@@ -53,7 +52,7 @@ protected:
     {
         open_offscreen(640, 480);
         SetColor(white);
-        SetViewPort(inset, inset, 639 - inset, 479 - inset, true);
+        SetViewPort(plot_inset, plot_inset, 639 - plot_inset, 479 - plot_inset, true);
         ClearViewPort();
     }
 };

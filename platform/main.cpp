@@ -3,7 +3,7 @@
 #include <csignal>
 
 #include "frame/frame.hpp"
-#include "gfx/desktop_platform.hpp"
+#include "platform/desktop_platform.hpp"
 
 int main()
 {

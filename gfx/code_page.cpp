@@ -1,9 +1,5 @@
-// Code page 437 to UTF-8: the titles are held as DOS bytes and shown on a
-// UTF-8 terminal.
-#include <string>
-#include <string_view>
-
-#include "gfx/console.hpp"
+// Code page 437 to UTF-8 and back, one character at a time.
+#include "gfx/code_page.hpp"
 
 namespace {
 
@@ -46,4 +42,12 @@ std::string cp437_to_utf8(std::string_view bytes)
         append_utf8(out, byte < 0x80 ? char32_t{byte} : char32_t{upper_half[byte - 0x80]});
     }
     return out;
+}
+
+unsigned char cp437_of(char32_t code_point)
+{
+    if (code_point < 0x80) return static_cast<unsigned char>(code_point);
+    for (int i = 0; i < 128; ++i)
+        if (upper_half[i] == code_point) return static_cast<unsigned char>(0x80 + i);
+    return '?';
 }
