@@ -109,13 +109,17 @@ void add_places(Dwfl* dwfl, Dwarf_Addr pc, std::vector<Place>& places)
         scopes = nullptr;
         count = dwarf_getscopes_die(&innermost, &scopes);
     }
+    int number = 0;
+    const char* file = line ? dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr) : nullptr;
     if (count <= 0) {
+        // No scope found (a function defined inside another, as a lambda,
+        // is not searched for): the symbol's name, with the line if known.
         const char* symbol = dwfl_module_addrname(module, pc);
-        places.push_back({symbol ? readable_name(symbol) : "?", "", 0, false});
+        Place place{symbol ? readable_name(symbol) : "?", "", file ? number : 0, false};
+        place.file = project_relative(file, in_program, place.in_project);
+        places.push_back(place);
         return;
     }
-    int number = 0;
-    const char* file = dwfl_lineinfo(line, nullptr, &number, nullptr, nullptr, nullptr);
     Dwarf_Files* files = nullptr;
     std::size_t file_count = 0;
     if (dwarf_getsrcfiles(unit, &files, &file_count) != 0) files = nullptr;

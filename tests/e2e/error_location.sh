@@ -42,6 +42,9 @@ for case in \
     "float_overflow 205 floating-point overflow" \
     "float_invalid 207 invalid floating-point operation"; do
     read -r fault code words <<<"$case"
+    # A plain division by zero is undefined behaviour, which the sanitizers'
+    # build reports itself before the processor can trap.
+    [ "$fault" = integer_division ] && grep -q '^SURF_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" && continue
     # The finished bricks: the fault is in a helper inlined into RAJZTEGLA.
     check_fault "$fault" "$code" "$words" render/tegla.cpp draw_brick "$shots --size 640x480 --out $work/pics" ""
     grep -q "^  called from RAJZTEGLA, render/tegla.cpp:[0-9]*$" "$work/err" || fail "$fault: no caller: $(cat "$work/err")"
