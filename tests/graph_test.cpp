@@ -291,7 +291,7 @@ TEST_F(Canvas, NothingIsDrawnAfterCloseGraph)
     Line(0, 0, 7, 7);
     Bar(0, 0, 7, 7);
     PutPixel(1, 1, 1);
-    EXPECT_TRUE(take_changed_rect().empty());
+    EXPECT_TRUE(take_changed_range().empty());
     // Graphics mode again starts from a cleared picture.
     SMALLINT driver = 0, mode = 0;
     InitGraph(driver, mode, "");
