@@ -4,7 +4,7 @@ set -u
 build=$1 source=$2
 source "$(dirname "$0")/package.bash"
 skip_without lintian
-lintian --allow-root --no-tag-display-limit "$deb" >"$work/lintian" 2>&1
+lintian --allow-root --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1
 cat "$work/lintian"
 errors=$(grep '^E: ' "$work/lintian")
 [ -z "$errors" ] || fail "lintian errors: $(wc -l <<<"$errors")"
