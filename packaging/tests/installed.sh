@@ -21,7 +21,9 @@ for program in "${programs[@]}"; do
     help=$(env -u DISPLAY SDL_VIDEODRIVER=dummy timeout 20 "$program" --help </dev/null) || fail "$program --help failed"
     text=$(MANWIDTH=200 man --nh --nj -l "$page" 2>"$work/man.err" | col -b) || fail "man -l $program"
     [ -s "$work/man.err" ] && fail "man $program: $(head -n 3 "$work/man.err")"
-    grep -q "^NAME" <<<"$text" && grep -q "^ *$program - " <<<"$text" || fail "$program(1) has no NAME line"
+    grep -q "^ *$program - " <<<"$text" || fail "$program(1) has no NAME line"
+    # help2man makes the synopsis from a --help that starts with "Usage:".
+    grep -q "^SYNOPSIS" <<<"$text" || fail "$program(1) has no SYNOPSIS: its --help does not start with \"Usage:\""
     for option in $(options_of <<<"$help"); do
         grep -q -- "$option\b" <<<"$text" || fail "$program(1) does not list $option"
     done
