@@ -6,8 +6,6 @@
 
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
-#include <unistd.h>
 
 #include "gfx/sdl_keys.hpp"
 #include "gfx/terminal.hpp"
@@ -15,12 +13,9 @@
 
 namespace {
 
-// The window went away without a close request: the show ends as if closed.
-[[noreturn]] void end_after_window_loss()
-{
-    give_back_terminal();
-    _exit(0);
-}
+// The window went away without a close request: the show ends as if
+// closed, from inside the window library, which must not be called again.
+[[noreturn]] void end_after_window_loss() { end_program(0, {}, EndingFrom::handler); }
 
 // Signals are for the main thread, whose handlers give the terminal back.
 void block_signals_in_this_thread()
@@ -55,12 +50,6 @@ void DesktopPlatform::start()
         console.right = columns;
         console.bottom = rows;
     }
-}
-
-void DesktopPlatform::finish()
-{
-    close_window();
-    give_back_terminal();
 }
 
 bool DesktopPlatform::open_window(int& width, int& height)
@@ -214,10 +203,4 @@ void DesktopPlatform::pass_to_window(InputEvent event, KeyPress key)
     SDL_PushEvent(&message);
 }
 
-void DesktopPlatform::end_show()
-{
-    close_window();
-    give_back_terminal();
-    std::fflush(nullptr);
-    _exit(0);
-}
+void DesktopPlatform::end_show() { end_program(0, {}, EndingFrom::program); }

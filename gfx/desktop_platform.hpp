@@ -20,8 +20,6 @@ public:
     ~DesktopPlatform() override;
     // Takes the terminal; call before the show, then make it the active platform.
     void start();
-    // The normal end: whatever is still open is closed, the terminal given back.
-    void finish();
 
     bool open_window(int& width, int& height) override;
     void show_picture(const PictureView& picture, const DirtyRect& dirty) override;

@@ -12,6 +12,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "model/checks.hpp"
+
 namespace {
 
 constexpr int input_fd = STDIN_FILENO;
@@ -106,11 +108,7 @@ void wake()
     if (wake_pipe[1] >= 0) (void)!write(wake_pipe[1], &byte, 1);
 }
 
-void on_ending_signal(int signal_number)
-{
-    give_back_terminal();
-    _exit(128 + signal_number);
-}
+void on_ending_signal(int signal_number) { end_program(128 + signal_number, {}, EndingFrom::handler); }
 
 void install(int signal_number, void (*handler)(int));
 
@@ -172,6 +170,8 @@ void take_terminal()
     for (int signal_number : ending_signals) install(signal_number, on_ending_signal);
     install(SIGTSTP, on_stop_signal);
     install(SIGCONT, on_continue_signal);
+    set_signal_safe_closing_work(give_back_terminal);
+    // An exit from elsewhere (a library giving up) gives it back as well.
     std::atexit(give_back_terminal);
     if (input_terminal) enter_key_mode();
 }
