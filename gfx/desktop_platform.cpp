@@ -105,6 +105,9 @@ void DesktopPlatform::restore_terminal() { give_back_terminal(); }
 bool DesktopPlatform::paint_console(const ConsoleState& state, RowRange rows)
 {
     note_text_window(state.bottom, state.top + state.cursor_row - 1);
+    // In the background the screen is the shell's; the console is painted
+    // again when the program comes back.
+    if (!claim_screen()) return true;
     return clear_room_on_screen() && write_output(paint_rows(screen_, state, rows));
 }
 

@@ -24,6 +24,7 @@ bool input_terminal = false;
 bool output_terminal = false;
 volatile std::sig_atomic_t modes_changed = 0;  // the input terminal is in key mode
 volatile std::sig_atomic_t screen_used = 0;    // the console has painted the screen
+volatile std::sig_atomic_t screen_ours = 0;    // the screen shows the console since the last stop
 volatile std::sig_atomic_t given_back = 0;     // for good: no resume takes it again
 volatile std::sig_atomic_t window_bottom = 25;
 volatile std::sig_atomic_t text_cursor_row = 1;
@@ -71,6 +72,13 @@ int screen_rows()
     return window_bottom;
 }
 
+// tcgetpgrp is async-signal-safe; without a terminal there is no background.
+bool in_foreground(int fd)
+{
+    const pid_t group = tcgetpgrp(fd);
+    return group == -1 || group == getpgrp();
+}
+
 void enter_key_mode()
 {
     termios modes = original_modes;
@@ -85,9 +93,11 @@ void enter_key_mode()
 // Colours and scroll region reset, the cursor on a fresh line below the
 // text window (where the window fills the screen: below its text, the
 // empty rows after it in the default colours), line mode and echo back.
+// Only what is still the program's: a screen the shell has written on
+// since a stop keeps its cursor, and a background job touches nothing.
 void release_terminal()
 {
-    if (screen_used) {
+    if (screen_ours && in_foreground(output_fd)) {
         SequenceBuffer sequence;
         sequence.add("\x1b[0m\x1b[r\x1b[");
         const int below = window_bottom + 1;
@@ -96,10 +106,9 @@ void release_terminal()
         sequence.add(room_below ? ";1H" : ";1H\x1b[J");
         write_all(output_fd, sequence.bytes, sequence.size);
     }
-    if (modes_changed) {
-        tcsetattr(input_fd, TCSANOW, &original_modes);
-        modes_changed = 0;
-    }
+    screen_ours = 0;
+    if (modes_changed && in_foreground(input_fd)) tcsetattr(input_fd, TCSANOW, &original_modes);
+    modes_changed = 0;
 }
 
 void wake()
@@ -131,8 +140,9 @@ void on_stop_signal(int)
 void on_continue_signal(int)
 {
     const int saved_errno = errno;
-    // Only the foreground may set the terminal's modes; `fg` continues us again.
-    if (!given_back && input_terminal && !modes_changed && tcgetpgrp(input_fd) == getpgrp()) enter_key_mode();
+    // Only the foreground may set the terminal's modes; after `bg` the
+    // waiters take them once `fg` has brought the program back.
+    resume_key_mode();
     resumed = true;
     wake();
     errno = saved_errno;
@@ -173,7 +183,7 @@ void take_terminal()
     set_signal_safe_closing_work(give_back_terminal);
     // An exit from elsewhere (a library giving up) gives it back as well.
     std::atexit(give_back_terminal);
-    if (input_terminal) enter_key_mode();
+    resume_key_mode();
 }
 
 bool input_is_terminal() { return input_terminal; }
@@ -190,6 +200,23 @@ bool output_terminal_size(int& columns, int& rows)
 }
 
 bool write_output(std::string_view bytes) { return write_all(output_fd, bytes.data(), bytes.size()); }
+
+bool terminal_in_background()
+{
+    return (input_terminal && !in_foreground(input_fd)) || (output_terminal && !in_foreground(output_fd));
+}
+
+void resume_key_mode()
+{
+    if (!given_back && input_terminal && !modes_changed && in_foreground(input_fd)) enter_key_mode();
+}
+
+bool claim_screen()
+{
+    if (!output_terminal || given_back || !in_foreground(output_fd)) return false;
+    screen_ours = 1;
+    return true;
+}
 
 bool clear_room_on_screen()
 {

@@ -3,7 +3,9 @@
 // (normal, run-time error, an ending signal) and while the program is
 // stopped, the terminal is given back as it was found: line mode and echo,
 // default colours, no scroll region, the cursor below the text window and
-// the show's text left on the screen.
+// the show's text left on the screen.  In the background (after `bg`, or
+// started with `&`) the terminal is the shell's: the program reads no keys
+// there, paints nothing and leaves the modes alone.
 #pragma once
 
 #include <string_view>
@@ -18,6 +20,16 @@ bool output_is_terminal();
 bool output_terminal_size(int& columns, int& rows);
 // Writes all the bytes to standard output; false when it cannot take them.
 bool write_output(std::string_view bytes);
+
+// True while another job (the shell) has the terminal's foreground.
+bool terminal_in_background();
+// Back in the foreground: the key mode again.  A running job that `fg`
+// brings back gets no signal, so the waiters look while in the background.
+void resume_key_mode();
+// Before each paint: true when the console may paint the terminal now (the
+// program is in its foreground); the screen is then the console's until
+// the next stop, and the end's cursor move is due.
+bool claim_screen();
 
 // Before the console first paints the screen: what is on it goes up into
 // the terminal's scrollback, so that nothing of the user's is overwritten.
