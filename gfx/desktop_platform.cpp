@@ -5,7 +5,9 @@
 #include "gfx/desktop_platform.hpp"
 
 #include <csignal>
+#include <cerrno>
 #include <cstdint>
+#include <string>
 
 #include "gfx/sdl_keys.hpp"
 #include "gfx/terminal.hpp"
@@ -57,6 +59,10 @@ bool DesktopPlatform::open_window(int& width, int& height)
     if (!window_.open(width, height, end_after_window_loss)) {
         width = 640;
         height = 480;
+        if (!told_no_window_)
+            tell_on_error_output(std::string(program_invocation_short_name) +
+                                 ": no window could be opened: " + window_.why_not_opened() + "\n");
+        told_no_window_ = true;
         return false;
     }
     LibraryCallScope library;

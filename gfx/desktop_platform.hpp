@@ -49,4 +49,5 @@ private:
     std::thread reader_;            // terminal keys into the window's event queue
     std::uint32_t reader_event_ = 0;
     std::deque<KeyPress> keys_;     // pressed, not yet handed out
+    bool told_no_window_ = false;   // the reason is said once
 };

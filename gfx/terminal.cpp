@@ -3,12 +3,14 @@
 // they are installed.
 #include "gfx/terminal.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,6 +31,8 @@ volatile std::sig_atomic_t given_back = 0;     // for good: no resume takes it a
 volatile std::sig_atomic_t window_bottom = 25;
 volatile std::sig_atomic_t text_cursor_row = 1;
 std::atomic<bool> resumed{false};
+char held_line[256];                               // for standard error at the give-back
+volatile std::sig_atomic_t held_line_size = 0;
 int wake_pipe[2] = {-1, -1};
 
 constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -109,6 +113,10 @@ void release_terminal()
     screen_ours = 0;
     if (modes_changed && in_foreground(input_fd)) tcsetattr(input_fd, TCSANOW, &original_modes);
     modes_changed = 0;
+    if (const std::size_t held = static_cast<std::size_t>(held_line_size)) {
+        held_line_size = 0;
+        write_all(STDERR_FILENO, held_line, held);
+    }
 }
 
 void wake()
@@ -237,6 +245,20 @@ void note_text_window(int bottom_row, int cursor_row)
 {
     window_bottom = bottom_row;
     text_cursor_row = cursor_row;
+}
+
+void tell_on_error_output(std::string_view line)
+{
+    struct stat error_output {}, output {};
+    const bool shared = output_terminal && isatty(STDERR_FILENO) == 1 && fstat(STDERR_FILENO, &error_output) == 0 &&
+                        fstat(output_fd, &output) == 0 && error_output.st_rdev == output.st_rdev;
+    if (!shared || given_back) {
+        write_all(STDERR_FILENO, line.data(), line.size());
+        return;
+    }
+    const std::size_t size = std::min(line.size(), sizeof held_line);
+    std::copy_n(line.data(), size, held_line);
+    held_line_size = static_cast<std::sig_atomic_t>(size);
 }
 
 void give_back_terminal()
