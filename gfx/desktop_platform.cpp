@@ -4,8 +4,8 @@
 // wait spins.
 #include "gfx/desktop_platform.hpp"
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <string>
 

@@ -2,7 +2,8 @@
 // the program was started from.  Keys come from both; the console paints
 // its text window on the terminal (or writes plain lines when the output is
 // not a terminal); without a display the picture is drawn off-screen at
-// 640 x 480 and the keys come from the terminal alone.
+// 640 x 480, the keys come from the terminal alone, and one line on
+// standard error says why there is no window.
 #pragma once
 
 #include <cstdint>

@@ -20,9 +20,9 @@ constexpr int background_check_ms = 200;
 bool came_back(bool was_away)
 {
     const bool resumed = take_resumed();
-    if (!was_away || terminal_in_background()) return resumed && !terminal_in_background();
-    resume_key_mode();
-    return true;
+    if (terminal_in_background()) return false;
+    if (was_away) resume_key_mode();
+    return resumed || was_away;
 }
 
 }  // namespace
