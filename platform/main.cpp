@@ -4,6 +4,7 @@
 
 #include "frame/frame.hpp"
 #include "platform/desktop_platform.hpp"
+#include "runtime/checks.hpp"
 
 int main()
 {
@@ -14,6 +15,5 @@ int main()
     desktop.start();
     set_platform(&desktop);
     run_show();
-    desktop.finish();
-    return 0;
+    end_program(0, {}, EndingFrom::program);
 }

@@ -17,6 +17,9 @@ char noted_words[160];
 bool address_is_exact = false;
 // True when the address is in an accessor that noticed a bad index.
 bool noticed_by_accessor = false;
+// The run-time error ending the program (0: none) and its message's address.
+int failure_code = 0;
+const void* failure_address = nullptr;
 
 const char* words_of_error(int code)
 {
@@ -68,9 +71,16 @@ void note_trap()
     run_error(RunErrorCode::range_check, __builtin_return_address(0));
 }
 
-void describe_failure(int code, const void* address)
+void note_failure(int code, const void* address)
 {
-    std::fprintf(stderr, "%s\n", noted_words[0] ? noted_words : words_of_error(code));
-    describe_location(stderr, address, address_is_exact, noticed_by_accessor);
+    failure_code = code;
+    failure_address = address;
+}
+
+void describe_noted_failure()
+{
+    if (failure_code == 0) return;
+    std::fprintf(stderr, "%s\n", noted_words[0] ? noted_words : words_of_error(failure_code));
+    describe_location(stderr, failure_address, address_is_exact, noticed_by_accessor);
     std::fflush(stderr);
 }

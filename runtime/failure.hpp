@@ -1,8 +1,8 @@
 // The words of a failed run-time check, for the student who must mend it.
 //
 // A check notes what it saw (the value and its range, the two operands)
-// just before it calls run_error; after the "Runtime error" line the fatal
-// path calls describe_failure, which writes those words to standard error
+// just before it calls run_error; after the "Runtime error" line the ending
+// calls describe_noted_failure, which writes those words to standard error
 // and then where the failing operation was made.
 #pragma once
 
@@ -25,7 +25,13 @@ void note_trap();
 [[noreturn]] void range_error(std::int64_t value, std::int64_t low, std::int64_t high,
                               const char* what);
 
-// Writes to standard error the words of the failure with number `code`
-// (the noted words, or the error's own when nothing was noted) and the
-// place in the program's sources that `address` belongs to.
-void describe_failure(int code, const void* address);
+// The run-time error that is ending the program, with the code address of
+// its message.
+void note_failure(int code, const void* address);
+// When a run-time error is ending the program, writes to standard error its
+// words (the noted ones, or the error's own) and the place in the program's
+// sources that its address belongs to; otherwise nothing.  Reading the
+// debug information allocates, which is safe even after a trap: a trap comes
+// only from the program's own arithmetic, which never holds the allocator's
+// lock.  Called after the closing work, so the terminal is already restored.
+void describe_noted_failure();

@@ -26,8 +26,9 @@ check_fault() {
     [ $rc -eq "$code" ] || fail "$what: exit code $rc, not $code"
     tail -n 1 "$work/out" | grep -qx "Runtime error $code at \\\$[0-9A-F]\\{8\\}" ||
         fail "$what: standard output ends with '$(tail -n 1 "$work/out")'"
-    sed -n 1p "$work/err" | grep -qx -- "$words" || fail "$what: words '$(sed -n 1p "$work/err")'"
-    sed -n 2p "$work/err" | grep -qxF -- "  in $function, $file:$line" || fail "$what: place '$(sed -n 2p "$work/err")', not line $line"
+    # (the program may first say why it shows no window)
+    grep -x -A1 -- "$words" "$work/err" >"$work/told" || fail "$what: words $(cat "$work/err")"
+    sed -n 2p "$work/told" | grep -qxF -- "  in $function, $file:$line" || fail "$what: place '$(sed -n 2p "$work/told")', not line $line"
 }
 
 for case in \
