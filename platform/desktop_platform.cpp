@@ -4,11 +4,11 @@
 // wait spins.
 #include "platform/desktop_platform.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
-#include <unistd.h>
+#include <string>
 
 #include "platform/sdl_keys.hpp"
 #include "platform/terminal.hpp"
@@ -16,12 +16,9 @@
 
 namespace {
 
-// The window went away without a close request: the show ends as if closed.
-[[noreturn]] void end_after_window_loss()
-{
-    give_back_terminal();
-    _exit(0);
-}
+// The window went away without a close request: the show ends as if
+// closed, from inside the window library, which must not be called again.
+[[noreturn]] void end_after_window_loss() { end_program(0, {}, EndingFrom::handler); }
 
 // Signals are for the main thread, whose handlers give the terminal back.
 void block_signals_in_this_thread()
@@ -53,17 +50,15 @@ void DesktopPlatform::start()
     if (output_terminal_size(columns, rows)) fit_console_to_terminal(columns, rows);
 }
 
-void DesktopPlatform::finish()
-{
-    close_window();
-    give_back_terminal();
-}
-
 bool DesktopPlatform::open_window(int& width, int& height)
 {
     if (!window_.open(width, height, end_after_window_loss)) {
         width = 640;
         height = 480;
+        if (!told_no_window_)
+            tell_on_error_output(std::string(program_invocation_short_name) +
+                                 ": no window could be opened: " + window_.why_not_opened() + "\n");
+        told_no_window_ = true;
         return false;
     }
     LibraryCallScope library;
@@ -131,6 +126,9 @@ bool DesktopPlatform::paint_console(const ConsoleState& state, RowRange rows)
 {
     console_ = state;
     note_text_window(state.bottom, state.top + state.cursor_row - 1);
+    // In the background the screen is the shell's; the console is painted
+    // again when the program comes back.
+    if (!claim_screen()) return true;
     return clear_room_on_screen() && write_output(paint_rows(screen_, state, rows));
 }
 
@@ -229,10 +227,4 @@ void DesktopPlatform::pass_to_window(InputEvent event, KeyPress key)
     SDL_PushEvent(&message);
 }
 
-void DesktopPlatform::end_show()
-{
-    close_window();
-    give_back_terminal();
-    std::fflush(nullptr);
-    _exit(0);
-}
+void DesktopPlatform::end_show() { end_program(0, {}, EndingFrom::program); }

@@ -2,7 +2,8 @@
 // the program was started from.  Keys come from both; the console paints
 // its text window on the terminal (or writes plain lines when the output is
 // not a terminal); without a display the picture is drawn off-screen at
-// 640 x 480 and the keys come from the terminal alone.
+// 640 x 480, the keys come from the terminal alone, and one line on
+// standard error says why there is no window.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,6 @@ public:
     ~DesktopPlatform() override;
     // Takes the terminal; call before the show, then make it the active platform.
     void start();
-    // The normal end: whatever is still open is closed, the terminal given back.
-    void finish();
 
     bool open_window(int& width, int& height) override;
     void show_picture(const PictureView& picture, const Palette& palette, const PixelRange& changed) override;
@@ -55,4 +54,5 @@ private:
     std::uint32_t reader_event_ = 0;
     std::deque<KeyPress> keys_;     // pressed, not yet handed out
     ConsoleState console_;          // as last painted, to paint again after a resume
+    bool told_no_window_ = false;   // the reason is said once
 };

@@ -6,6 +6,7 @@
 #include "frame/frame.hpp"
 #include "frame/show_options.hpp"
 #include "platform/desktop_platform.hpp"
+#include "runtime/checks.hpp"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +20,5 @@ int main(int argc, char** argv)
     desktop.start();
     set_platform(&desktop);
     run_show(options);
-    desktop.finish();
-    return 0;
+    end_program(0, {}, EndingFrom::program);
 }

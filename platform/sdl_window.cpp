@@ -56,27 +56,47 @@ SDL_Rect intersection(SDL_Rect a, SDL_Rect b)
 }
 
 // A driver that opens real windows can be expected: one asked for by name,
-// or a display named in the environment.
-bool display_available()
+// or a display named in the environment.  Empty when one can; else why not.
+std::string display_missing()
 {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && *driver) return !no_window_driver(driver);
-    return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY");
+    if (driver && *driver)
+        return no_window_driver(driver) ? std::string("SDL_VIDEODRIVER is \"") + driver + "\", which shows no window" : "";
+    return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY") ? "" : "DISPLAY is not set";
+}
+
+std::string library_error()
+{
+    const char* text = SDL_GetError();
+    return text && *text ? text : "no reason given";
+}
+
+// The display the environment names could not be used.
+std::string display_unreachable(const std::string& detail)
+{
+    const char* name = is_set("DISPLAY") ? std::getenv("DISPLAY") : std::getenv("WAYLAND_DISPLAY");
+    if (!name || !*name) return detail;
+    return std::string("the display \"") + name + "\" cannot be reached" + (detail.empty() ? "" : " (" + detail + ")");
 }
 
 }  // namespace
 
 bool SdlWindow::open(int& width, int& height, void (*gone)())
 {
-    if (!display_available()) return false;
+    why_not_ = display_missing();
+    if (!why_not_.empty()) return false;
     LibraryCallScope library;
     // Ctrl+C and the ending signals are the terminal's business.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     prepare_window_loss_watch();
-    if (!start_video()) return false;
+    if (!start_video()) {
+        why_not_ = display_unreachable(library_error());
+        return false;
+    }
     const char* driver = SDL_GetCurrentVideoDriver();
     if (no_window_driver(driver)) {
+        why_not_ = display_unreachable("");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
@@ -87,12 +107,14 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     window_ = SDL_CreateWindow(program_invocation_short_name, area.x, area.y, area.w, area.h,
                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED);
     if (!window_) {
+        why_not_ = library_error();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     wait_until_shown();
     SDL_Surface* pixels = surface();
     if (!pixels) {
+        why_not_ = library_error();
         close();
         return false;
     }

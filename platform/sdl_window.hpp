@@ -5,6 +5,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <string>
 
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
     // `gone` (which must not return) is called if the window is lost
     // without a close request.
     bool open(int& width, int& height, void (*gone)());
+    // After a failed open: why no window could be opened, in a few words.
+    const std::string& why_not_opened() const { return why_not_; }
     bool is_open() const { return window_ != nullptr; }
     // Copies the changed part of the picture into the window and shows it;
     // the window shows this picture again when asked, until the next show.
@@ -37,4 +40,5 @@ private:
     SDL_Surface* surface_ = nullptr;  // the window's pixels as last seen; a new one needs a full repaint
     PictureView picture_{nullptr, 0, 0};  // the picture last shown; no pixels before the first
     const Palette* palette_ = nullptr;    // its colours; nullptr before the first picture
+    std::string why_not_;
 };

@@ -3,14 +3,18 @@
 // they are installed.
 #include "platform/terminal.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "runtime/checks.hpp"
 
 namespace {
 
@@ -22,10 +26,13 @@ bool input_terminal = false;
 bool output_terminal = false;
 volatile std::sig_atomic_t modes_changed = 0;  // the input terminal is in key mode
 volatile std::sig_atomic_t screen_used = 0;    // the console has painted the screen
+volatile std::sig_atomic_t screen_ours = 0;    // the screen shows the console since the last stop
 volatile std::sig_atomic_t given_back = 0;     // for good: no resume takes it again
 volatile std::sig_atomic_t window_bottom = 25;
 volatile std::sig_atomic_t text_cursor_row = 1;
 std::atomic<bool> resumed{false};
+char held_line[256];                               // for standard error at the give-back
+volatile std::sig_atomic_t held_line_size = 0;
 int wake_pipe[2] = {-1, -1};
 
 constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
@@ -69,6 +76,13 @@ int screen_rows()
     return window_bottom;
 }
 
+// tcgetpgrp is async-signal-safe; without a terminal there is no background.
+bool in_foreground(int fd)
+{
+    const pid_t group = tcgetpgrp(fd);
+    return group == -1 || group == getpgrp();
+}
+
 void enter_key_mode()
 {
     termios modes = original_modes;
@@ -83,9 +97,11 @@ void enter_key_mode()
 // Colours and scroll region reset, the cursor on a fresh line below the
 // text window (where the window fills the screen: below its text, the
 // empty rows after it in the default colours), line mode and echo back.
+// Only what is still the program's: a screen the shell has written on
+// since a stop keeps its cursor, and a background job touches nothing.
 void release_terminal()
 {
-    if (screen_used) {
+    if (screen_ours && in_foreground(output_fd)) {
         SequenceBuffer sequence;
         sequence.add("\x1b[0m\x1b[r\x1b[");
         const int below = window_bottom + 1;
@@ -94,9 +110,12 @@ void release_terminal()
         sequence.add(room_below ? ";1H" : ";1H\x1b[J");
         write_all(output_fd, sequence.bytes, sequence.size);
     }
-    if (modes_changed) {
-        tcsetattr(input_fd, TCSANOW, &original_modes);
-        modes_changed = 0;
+    screen_ours = 0;
+    if (modes_changed && in_foreground(input_fd)) tcsetattr(input_fd, TCSANOW, &original_modes);
+    modes_changed = 0;
+    if (const std::size_t held = static_cast<std::size_t>(held_line_size)) {
+        held_line_size = 0;
+        write_all(STDERR_FILENO, held_line, held);
     }
 }
 
@@ -106,11 +125,7 @@ void wake()
     if (wake_pipe[1] >= 0) (void)!write(wake_pipe[1], &byte, 1);
 }
 
-void on_ending_signal(int signal_number)
-{
-    give_back_terminal();
-    _exit(128 + signal_number);
-}
+void on_ending_signal(int signal_number) { end_program(128 + signal_number, {}, EndingFrom::handler); }
 
 void install(int signal_number, void (*handler)(int));
 
@@ -133,8 +148,9 @@ void on_stop_signal(int)
 void on_continue_signal(int)
 {
     const int saved_errno = errno;
-    // Only the foreground may set the terminal's modes; `fg` continues us again.
-    if (!given_back && input_terminal && !modes_changed && tcgetpgrp(input_fd) == getpgrp()) enter_key_mode();
+    // Only the foreground may set the terminal's modes; after `bg` the
+    // waiters take them once `fg` has brought the program back.
+    resume_key_mode();
     resumed = true;
     wake();
     errno = saved_errno;
@@ -172,8 +188,10 @@ void take_terminal()
     for (int signal_number : ending_signals) install(signal_number, on_ending_signal);
     install(SIGTSTP, on_stop_signal);
     install(SIGCONT, on_continue_signal);
+    set_signal_safe_closing_work(give_back_terminal);
+    // An exit from elsewhere (a library giving up) gives it back as well.
     std::atexit(give_back_terminal);
-    if (input_terminal) enter_key_mode();
+    resume_key_mode();
 }
 
 bool input_is_terminal() { return input_terminal; }
@@ -190,6 +208,23 @@ bool output_terminal_size(int& columns, int& rows)
 }
 
 bool write_output(std::string_view bytes) { return write_all(output_fd, bytes.data(), bytes.size()); }
+
+bool terminal_in_background()
+{
+    return (input_terminal && !in_foreground(input_fd)) || (output_terminal && !in_foreground(output_fd));
+}
+
+void resume_key_mode()
+{
+    if (!given_back && input_terminal && !modes_changed && in_foreground(input_fd)) enter_key_mode();
+}
+
+bool claim_screen()
+{
+    if (!output_terminal || given_back || !in_foreground(output_fd)) return false;
+    screen_ours = 1;
+    return true;
+}
 
 bool clear_room_on_screen()
 {
@@ -210,6 +245,20 @@ void note_text_window(int bottom_row, int cursor_row)
 {
     window_bottom = bottom_row;
     text_cursor_row = cursor_row;
+}
+
+void tell_on_error_output(std::string_view line)
+{
+    struct stat error_output {}, output {};
+    const bool shared = output_terminal && isatty(STDERR_FILENO) == 1 && fstat(STDERR_FILENO, &error_output) == 0 &&
+                        fstat(output_fd, &output) == 0 && error_output.st_rdev == output.st_rdev;
+    if (!shared || given_back) {
+        write_all(STDERR_FILENO, line.data(), line.size());
+        return;
+    }
+    const std::size_t size = std::min(line.size(), sizeof held_line);
+    std::copy_n(line.data(), size, held_line);
+    held_line_size = static_cast<std::sig_atomic_t>(size);
 }
 
 void give_back_terminal()

@@ -3,7 +3,9 @@
 // (normal, run-time error, an ending signal) and while the program is
 // stopped, the terminal is given back as it was found: line mode and echo,
 // default colours, no scroll region, the cursor below the text window and
-// the show's text left on the screen.
+// the show's text left on the screen.  In the background (after `bg`, or
+// started with `&`) the terminal is the shell's: the program reads no keys
+// there, paints nothing and leaves the modes alone.
 #pragma once
 
 #include <string_view>
@@ -19,6 +21,16 @@ bool output_terminal_size(int& columns, int& rows);
 // Writes all the bytes to standard output; false when it cannot take them.
 bool write_output(std::string_view bytes);
 
+// True while another job (the shell) has the terminal's foreground.
+bool terminal_in_background();
+// Back in the foreground: the key mode again.  A running job that `fg`
+// brings back gets no signal, so the waiters look while in the background.
+void resume_key_mode();
+// Before each paint: true when the console may paint the terminal now (the
+// program is in its foreground); the screen is then the console's until
+// the next stop, and the end's cursor move is due.
+bool claim_screen();
+
 // Before the console first paints the screen: what is on it goes up into
 // the terminal's scrollback, so that nothing of the user's is overwritten.
 bool clear_room_on_screen();
@@ -26,6 +38,12 @@ bool clear_room_on_screen();
 // at the end the cursor goes below the window, or, when the window reaches
 // the screen's last row, below the text.
 void note_text_window(int bottom_row, int cursor_row);
+
+// A line for standard error.  When that is the terminal the console
+// paints, the line waits until the terminal is first given back (a stop or
+// the end), so that it neither lands among the console's text nor is
+// painted over.
+void tell_on_error_output(std::string_view line);
 
 // Gives the terminal back for good; safe in a signal handler and more than once.
 void give_back_terminal();

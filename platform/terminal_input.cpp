@@ -12,6 +12,18 @@ namespace {
 
 // How long the rest of an escape sequence may take before the Esc counts alone.
 constexpr int escape_wait_ms = 100;
+// How often a background program looks whether `fg` has brought it back.
+constexpr int background_check_ms = 200;
+
+// Continued after a stop, or in the foreground again after the background:
+// the console must be painted again (in the background it is not).
+bool came_back(bool was_away)
+{
+    const bool resumed = take_resumed();
+    if (terminal_in_background()) return false;
+    if (was_away) resume_key_mode();
+    return resumed || was_away;
+}
 
 }  // namespace
 
@@ -25,9 +37,13 @@ InputEvent TerminalInput::wait(KeyPress& key)
         }
         if (decoder_.next(key)) return InputEvent::key;
         if (ended_) return InputEvent::ended;
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
-        const int timeout = decoder_.waiting_for_more() ? escape_wait_ms : -1;
-        const int ready = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
+        // In the background the terminal's keys are the shell's (poll would
+        // show them, and a read would stop the program).
+        const bool away = terminal_in_background();
+        const bool read_input = !(away && input_is_terminal());
+        pollfd fds[2] = {{read_input ? STDIN_FILENO : -1, POLLIN, 0}, {terminal_wake_fd(), POLLIN, 0}};
+        const int timeout = away ? background_check_ms : decoder_.waiting_for_more() ? escape_wait_ms : -1;
+        const int ready = poll(fds, 2, timeout);
         if (ready < 0 && errno != EINTR) {
             end();
             continue;
@@ -35,7 +51,7 @@ InputEvent TerminalInput::wait(KeyPress& key)
         if (ready == 0) decoder_.finish_pending();
         if (ready > 0 && fds[1].revents != 0) drain_wake_fd();
         if (stop_requested_.exchange(false)) return InputEvent::woken;
-        if (take_resumed()) return InputEvent::resumed;
+        if (came_back(away)) return InputEvent::resumed;
         if (ready > 0 && fds[0].revents != 0) read_some();
     }
 }
@@ -43,10 +59,11 @@ InputEvent TerminalInput::wait(KeyPress& key)
 InputEvent TerminalInput::wait_after_end()
 {
     for (;;) {
+        const bool away = terminal_in_background();
         pollfd wake{terminal_wake_fd(), POLLIN, 0};
-        if (poll(&wake, wake.fd >= 0 ? 1 : 0, -1) > 0) drain_wake_fd();
+        if (poll(&wake, 1, away ? background_check_ms : -1) > 0) drain_wake_fd();
         if (stop_requested_.exchange(false)) return InputEvent::woken;
-        if (take_resumed()) return InputEvent::resumed;
+        if (came_back(away)) return InputEvent::resumed;
     }
 }
 

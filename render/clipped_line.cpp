@@ -7,10 +7,11 @@
 
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 SMALLINT& ColumnArray::operator()(long k)
 {
-    if (k < 1 || k > 100) run_error(RunErrorCode::range_check);
+    if (k < 1 || k > 100) range_error(k, 1, 100, "column array");
     return entries[k - 1];
 }
 

@@ -11,6 +11,7 @@
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
@@ -22,6 +23,7 @@ std::int32_t round_long(EXTENDED value)
 {
     const EXTENDED rounded = std::rintl(value);
     if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
+        note_rounding_failure(value, INT32_MIN, INT32_MAX);
         run_error(RunErrorCode::range_check);
     }
     return static_cast<std::int32_t>(rounded);

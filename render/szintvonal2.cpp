@@ -9,6 +9,7 @@
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
@@ -25,21 +26,13 @@ struct TSZINTPONTOK {
 
     TSZINTPONT& operator[](long k)
     {
-        check_index(k);
+        if (k < 1 || k > 4) range_error(k, 1, 4, "crossing points");
         return points[k - 1];
     }
     const TSZINTPONT& operator[](long k) const
     {
-        check_index(k);
+        if (k < 1 || k > 4) range_error(k, 1, 4, "crossing points");
         return points[k - 1];
-    }
-
-private:
-    static void check_index(long k)
-    {
-        if (k < 1 || k > 4) {
-            run_error(RunErrorCode::range_check);
-        }
     }
 };
 

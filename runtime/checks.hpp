@@ -7,7 +7,9 @@
 // console services have done their closing work.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/types.hpp"
 
@@ -24,14 +26,31 @@ enum class RunErrorCode : int {
 // address reported in the message (nullptr: the caller's return address).
 [[noreturn]] void run_error(RunErrorCode code, const void* address = nullptr);
 
-// The closing work (graphics window, terminal) that must run before the
-// message is printed; the drawing and console service installs it.
+// Where an ending starts.  From the program's own code the whole closing
+// work runs; from a signal handler, or a library's error handler that must
+// not call back into the library, only the signal-safe part does, and the
+// exit itself takes the window away with the process.
+enum class EndingFrom { program, handler };
+
+// The closing work that every ending runs once, before the last words: the
+// graphics window (may call libraries; the drawing service installs it),
+// then the terminal (async-signal-safe; the terminal installs it).
 using ClosingWork = void (*)();
 void set_closing_work(ClosingWork work);
+void set_signal_safe_closing_work(ClosingWork work);
 
-// Writes the "Runtime error N at $ADDRESS" line and exits with N; used by
-// run_error and by the floating-point trap handler.
-[[noreturn]] void report_and_exit(int code, const void* address);
+// The one way out of the program: no other signal interrupts it, the
+// closing work runs, `last_words` go to standard output (to standard error
+// when standard output cannot take them), and the process exits with
+// `exit_code`.  Safe in a signal handler when `from` is `handler`.
+[[noreturn]] void end_program(int exit_code, std::string_view last_words, EndingFrom from);
+
+// Ends with "Runtime error N at $ADDRESS" and exit code N; used by run_error
+// and by the floating-point trap handler.
+[[noreturn]] void report_and_exit(int code, const void* address, EndingFrom from = EndingFrom::program);
+// The message's text into `buffer`, without allocating (signal handlers
+// use it); gives its length.
+std::size_t run_error_message(char (&buffer)[48], int code, const void* address);
 
 SMALLINT to_smallint(std::int64_t value);
 std::int32_t checked_add(std::int32_t a, std::int32_t b);

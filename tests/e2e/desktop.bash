@@ -80,8 +80,9 @@ pane_colours() { tmux -S "$tmux_socket" capture-pane -p -e -t show; }
 pane_has() { pane_text | grep -q -- "$1"; }
 cursor_row() { tmux -S "$tmux_socket" display-message -p -t show '#{cursor_y}'; }
 shell_pid() { tmux -S "$tmux_socket" display-message -p -t show '#{pane_pid}'; }
-# The processes the shell runs, as "pid (name)" lines, from /proc.
-shell_children() { awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}' /proc/[0-9]*/stat 2>/dev/null; }
+# The processes the shell runs, as "pid (name)" lines, from /proc (through
+# cat: a process that ends meanwhile must not stop the whole look).
+shell_children() { cat /proc/[0-9]*/stat 2>/dev/null | awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}'; }
 # The program the shell runs in the foreground.
 program_pid() { shell_children | awk 'NR == 1 {print $1}'; }
 
