@@ -4,10 +4,7 @@
 // only ends the waiting: the rest of the picture is drawn at once.
 #include "frame/watch.hpp"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "frame/pacing.hpp"
 #include "frame/show_options.hpp"
@@ -46,11 +43,6 @@ void restore_model(const ModelGlobals& saved)
     FVT = saved.fvt;
 }
 
-void say_no_window()
-{
-    std::fprintf(stderr, "%s: no window, so --watch changes nothing\n", std::string(program_title).c_str());
-}
-
 // Called after every drawing operation of the watched pass.
 void after_operation()
 {
@@ -70,14 +62,7 @@ void start_watching(double seconds)
     watch_seconds = 0;
     if (seconds <= 0) return;
     if (!active_platform().window_shown()) {
-        // On a terminal the console would paint over the note at once: it
-        // comes after the normal end, when the terminal has been given back.
-        static bool noted = false;
-        if (!isatty(STDERR_FILENO))
-            say_no_window();
-        else if (!noted)
-            std::atexit(say_no_window);
-        noted = true;
+        active_platform().tell(std::string(program_title) + ": no window, so --watch changes nothing\n");
         return;
     }
     watch_seconds = seconds;

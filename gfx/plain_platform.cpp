@@ -61,5 +61,7 @@ bool read_plain_key(KeyPress& key)
     return true;
 }
 
+void Platform::tell(std::string_view line) { write_all(STDERR_FILENO, std::string(line)); }
+
 void set_platform(Platform* platform) { current = platform ? platform : &plain_platform; }
 Platform& active_platform() { return *current; }

@@ -54,6 +54,9 @@ public:
     virtual bool wait_key(KeyPress& key) = 0;
     // Puts the terminal back as it was found; safe to call more than once.
     virtual void restore_terminal() = 0;
+    // A line (with its line end) for the user on standard error, outside
+    // the console.
+    virtual void tell(std::string_view line);
 };
 
 // Makes `platform` the active one (not owned); nullptr restores the built-in

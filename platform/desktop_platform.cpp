@@ -104,6 +104,8 @@ bool DesktopPlatform::wait_key(KeyPress& key)
 
 void DesktopPlatform::restore_terminal() { give_back_terminal(); }
 
+void DesktopPlatform::tell(std::string_view line) { tell_on_error_output(line); }
+
 bool DesktopPlatform::key_pressed_before(std::chrono::steady_clock::time_point deadline)
 {
     LibraryCallScope library;

@@ -28,6 +28,7 @@ public:
     bool window_shown() override { return window_.is_open(); }
     void set_window_title(std::string_view utf8) override { window_.set_title(utf8); }
     bool key_pressed_before(std::chrono::steady_clock::time_point deadline) override;
+    void tell(std::string_view line) override;
     bool terminal_size(int& columns, int& rows) override;
     void clear_text_window(const ConsoleState& state) override;
     bool write_line(std::string_view cp437_text, ConsoleState& state) override;

@@ -31,7 +31,7 @@ volatile std::sig_atomic_t given_back = 0;     // for good: no resume takes it a
 volatile std::sig_atomic_t window_bottom = 25;
 volatile std::sig_atomic_t text_cursor_row = 1;
 std::atomic<bool> resumed{false};
-char held_line[256];                               // for standard error at the give-back
+char held_line[512];                               // for standard error at the give-back
 volatile std::sig_atomic_t held_line_size = 0;
 int wake_pipe[2] = {-1, -1};
 
@@ -256,9 +256,11 @@ void tell_on_error_output(std::string_view line)
         write_all(STDERR_FILENO, line.data(), line.size());
         return;
     }
-    const std::size_t size = std::min(line.size(), sizeof held_line);
-    std::copy_n(line.data(), size, held_line);
-    held_line_size = static_cast<std::sig_atomic_t>(size);
+    // Lines told before the give-back wait together, in order.
+    const std::size_t held = static_cast<std::size_t>(held_line_size);
+    const std::size_t size = std::min(line.size(), sizeof held_line - held);
+    std::copy_n(line.data(), size, held_line + held);
+    held_line_size = static_cast<std::sig_atomic_t>(held + size);
 }
 
 void give_back_terminal()

@@ -42,7 +42,7 @@ void note_text_window(int bottom_row, int cursor_row);
 // A line for standard error.  When that is the terminal the console
 // paints, the line waits until the terminal is first given back (a stop or
 // the end), so that it neither lands among the console's text nor is
-// painted over.
+// painted over; lines told meanwhile wait together.
 void tell_on_error_output(std::string_view line);
 
 // Gives the terminal back for good; safe in a signal handler and more than once.
