@@ -4,8 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 install_missing_packages "${build_packages[@]}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSURF_BENCH=OFF >/dev/null
 program=surfplot
 [ "${1:-}" = "--kit" ] && program=surfkit
-cmake --build build -j"$(nproc)" --target "$program" >/dev/null
+# The build's own progress shows: the first build takes about a minute.
+echo "building $program ..."
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target "$program"
 exec "build/$program"

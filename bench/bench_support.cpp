@@ -2,6 +2,7 @@
 #include "bench/bench_support.hpp"
 
 #include "frame/frame.hpp"
+#include "frame/pictures.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
 
@@ -58,22 +59,9 @@ void prepare_show_model(int width, int height, bool inverted)
 
 void draw_picture(int number)
 {
-    switch (number) {
-    case 1: RAJZSZINT1(); break;
-    case 2: RAJZSZINT2(); break;
-    case 3:
-        restart_random();
-        RAJZPONTFELHO();
-        break;
-    case 4: RAJZTEGLA(2, 2); break;
-    case 5: RAJZTEGLA(1, 1); break;
-    case 6: RAJZTEGLA(0, 1); break;
-    case 7: RAJZTEGLA(1, 0); break;
-    case 8: case 10: RAJZFUGGVENY1(); break;
-    case 9: case 11: RAJZFUGGVENY3(); break;
-    case 12: RAJZFUGGVENY4(); break;
-    default: break;
-    }
+    const ShowPicture& picture = show_picture(number);
+    if (picture.renderer == Renderer::pontfelho) restart_random();
+    draw_show_picture(picture);
 }
 
 std::vector<std::uint8_t> copy_picture()

@@ -17,7 +17,7 @@ public:
     int width = 640, height = 480;
 
     bool open_window(int& w, int& h) override;
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}

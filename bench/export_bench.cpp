@@ -9,17 +9,22 @@
 
 #include "bench/bench_support.hpp"
 #include "frame/frame.hpp"
+#include "frame/pictures.hpp"
 #include "tools/lib/png_export.hpp"
 
 namespace {
 
-std::vector<std::vector<std::uint8_t>> show_pictures(int width, int height)
+std::vector<std::vector<std::uint8_t>> drawn_show(int width, int height)
 {
     std::vector<std::vector<std::uint8_t>> pictures;
     prepare_show_model(width, height, false);
-    for (int number = 1; number <= 12; ++number) {
-        if (number == 10) invert_table();
-        draw_picture(number);
+    bool turned = false;
+    for (const ShowPicture& picture : show_pictures) {
+        if (picture.upside_down && !turned) {
+            invert_table();
+            turned = true;
+        }
+        draw_picture(picture.number);
         pictures.push_back(copy_picture());
     }
     return pictures;
@@ -34,7 +39,7 @@ long file_size(const std::string& path)
 void BM_ExportPng(benchmark::State& state)
 {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    const auto pictures = show_pictures(width, height);
+    const auto pictures = drawn_show(width, height);
     char folder_template[] = "/tmp/surfbench-XXXXXX";
     if (!mkdtemp(folder_template)) {
         state.SkipWithError("cannot create a temporary folder");
@@ -42,9 +47,9 @@ void BM_ExportPng(benchmark::State& state)
     }
     const std::string folder = folder_template;
     std::vector<std::string> paths;
-    for (int number = 1; number <= 12; ++number) {
+    for (const ShowPicture& picture : show_pictures) {
         char name[16];
-        std::snprintf(name, sizeof name, "/%02d.png", number);
+        std::snprintf(name, sizeof name, "/%02d.png", picture.number);
         paths.push_back(folder + name);
     }
     std::string error;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "gfx/sdl_window.hpp"
+#include "platform/sdl_window.hpp"
 
 namespace {
 
@@ -54,7 +54,7 @@ void BM_Present(benchmark::State& state)
     bool odd = false;
     for (auto _ : state) {
         const auto& shown = odd ? lines : bricks;
-        window.show({shown.data(), width, height}, {0, 0, width, height});
+        window.show({shown.data(), width, height}, palette(), {0, 0, width - 1, height - 1});
         odd = !odd;
     }
     window.close();

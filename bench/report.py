@@ -5,8 +5,11 @@ baseline, as ratios taken within one run, then every picture.
 
 usage: report.py SURFBENCH [surfbench arguments...]
        report.py --json FILE
+The window's benchmark (Present) is in surfbench-window beside SURFBENCH,
+which is run too when it is there.
 """
 import json
+import os
 import subprocess
 import sys
 
@@ -18,8 +21,17 @@ def load(argv):
     if argv[0] == "--json":
         with open(argv[1]) as f:
             return json.load(f)
-    command = [argv[0], "--benchmark_format=json"] + argv[1:]
-    return json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
+    data = None
+    for program in (argv[0], argv[0] + "-window"):
+        if data is not None and not os.path.exists(program):
+            continue
+        command = [program, "--benchmark_format=json"] + argv[1:]
+        run = json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
+        if data is None:
+            data = run
+        else:
+            data["benchmarks"] += run["benchmarks"]
+    return data
 
 
 def milliseconds(data):

@@ -5,6 +5,7 @@
 
 #include "bench/bench_support.hpp"
 #include "frame/frame.hpp"
+#include "frame/pictures.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
 
@@ -12,12 +13,12 @@ namespace {
 
 int argument(const benchmark::State& state, int index) { return static_cast<int>(state.range(index)); }
 
-// Arguments: picture number, W, H.  Pictures 10 to 12 draw on the table
-// turned upside down, as in the show.
+// Arguments: picture number, W, H.  The pictures drawn after the inversion
+// pass draw on the table turned upside down, as in the show.
 void BM_Picture(benchmark::State& state)
 {
     const int number = argument(state, 0);
-    prepare_show_model(argument(state, 1), argument(state, 2), number >= 10);
+    prepare_show_model(argument(state, 1), argument(state, 2), show_picture(number).upside_down);
     for (auto _ : state) {
         draw_picture(number);
         benchmark::ClobberMemory();
@@ -65,7 +66,7 @@ void BM_Clear(benchmark::State& state)
 
 void all_pictures(benchmark::internal::Benchmark* benchmark)
 {
-    for (int number = 1; number <= 12; ++number) at_every_size(benchmark, {number});
+    for (const ShowPicture& picture : show_pictures) at_every_size(benchmark, {picture.number});
 }
 
 void sizes(benchmark::internal::Benchmark* benchmark) { at_every_size(benchmark); }

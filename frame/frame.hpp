@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "model/model.hpp"
-#include "model/shortstring.hpp"
+#include "runtime/shortstring.hpp"
 
 // Text window 1..80 x 1..25, blue background, cleared.
 void KARKEZD();
@@ -37,3 +37,6 @@ void invert_table();
 // The main routine: set-up, the twelve pictures with a key wait after each,
 // the inversion pass after the ninth, back to text mode.
 void run_show();
+// The same with the show's options (--watch, --from).
+struct ShowOptions;
+void run_show(const ShowOptions& options);

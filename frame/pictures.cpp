@@ -13,3 +13,19 @@ void draw_show_picture(const ShowPicture& picture)
     case Renderer::fuggveny4: RAJZFUGGVENY4(); break;
     }
 }
+
+namespace {
+
+// The show turns the table over once, so once a picture is drawn upside
+// down every later one is too; the numbers run 1, 2, ... in show order.
+constexpr bool in_show_order()
+{
+    for (int k = 0; k < picture_count; ++k) {
+        if (show_pictures[k].number != k + 1) return false;
+        if (k > 0 && show_pictures[k - 1].upside_down && !show_pictures[k].upside_down) return false;
+    }
+    return true;
+}
+static_assert(in_show_order(), "the table of pictures is out of show order");
+
+}  // namespace

@@ -1,11 +1,30 @@
 // The show: set-up, twelve pictures each held until a key, the inversion
 // pass after the ninth, and back to text mode.  Sets YMAX and NY; the
-// inversion pass uses the globals I and J.
+// inversion pass uses the globals I and J.  With --from the pictures before
+// the first are skipped (not drawn, no title line); the inversion still
+// comes before picture 10.
 #include <cmath>
+#include <string>
 
 #include "frame/frame.hpp"
 #include "frame/pictures.hpp"
+#include "frame/show_options.hpp"
+#include "frame/watch.hpp"
+#include "gfx/code_page.hpp"
 #include "gfx/console.hpp"
+#include "gfx/platform.hpp"
+
+namespace {
+
+// "surfplot — 8/12 X fv-metszet, lepel" in the window's title bar.
+void name_window(const ShowPicture& picture)
+{
+    const std::string title = std::string(program_title) + " \u2014 " + std::to_string(picture.number) + "/" +
+                              std::to_string(picture_count) + " " + cp437_to_utf8(picture.title);
+    active_platform().set_window_title(title);
+}
+
+}  // namespace
 
 void invert_table()
 {
@@ -18,10 +37,13 @@ void invert_table()
     }
 }
 
-void run_show()
+void run_show() { run_show(ShowOptions{}); }
+
+void run_show(const ShowOptions& options)
 {
     KARKEZD();
     GRAFIKUSRA();
+    start_watching(options.watch_seconds);
     FUGGVENYERTEKEK();
     YMAX = MAXMAGASSAG();
     NY = static_cast<REAL>(100.0L / YMAX);
@@ -33,7 +55,9 @@ void run_show()
             invert_table();
             turned = true;
         }
-        draw_show_picture(picture);
+        if (picture.number < options.from) continue;
+        name_window(picture);
+        draw_watched_picture(picture);
         ReadKey();
     }
 

@@ -1,5 +1,6 @@
-// The pictures' titles as the program holds them: code-page-437 bytes
-// (0x82 is e-acute, 0x94 is o-umlaut).
+// The titles the renderers and their stubs write, as code-page-437 bytes
+// (0x82 is e-acute, 0x94 is o-umlaut); the show's table of pictures
+// (frame/pictures.hpp) names them too.
 #pragma once
 
 #include <string_view>

@@ -3,13 +3,14 @@
 
 #include "gfx/picture.hpp"
 #include "gfx/platform.hpp"
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 
 ConsoleState console;
 bool scan_code_pending = false;     // the last key had no character
 unsigned char pending_scan_code = 0;
+bool lines_muted = false;           // WriteLine writes nothing
 
 }  // namespace
 
@@ -38,6 +39,7 @@ void ClrScr()
 
 void WriteLine(std::string_view cp437_text)
 {
+    if (lines_muted) return;
     if (!active_platform().write_line(cp437_text, console))
         run_error(RunErrorCode::io_write);
 }
@@ -52,7 +54,7 @@ char ReadKey()
     {
         LibraryCallScope library;
         Platform& platform = active_platform();
-        platform.show_picture(current_picture(), take_changed_rect());
+        platform.show_picture(current_picture(), palette(), take_changed_range());
         if (!platform.wait_key(key)) return 0;  // no key can come: the wait ends at once
     }
     if (key.character == 0) {
@@ -62,10 +64,21 @@ char ReadKey()
     return static_cast<char>(key.character);
 }
 
-ConsoleState& console_state() { return console; }
+void mute_console_lines(bool muted) { lines_muted = muted; }
+
+const ConsoleState& console_state() { return console; }
 
 void reset_console()
 {
     console = ConsoleState{};
     scan_code_pending = false;
+    lines_muted = false;
+}
+
+void fit_console_to_terminal(int columns, int rows)
+{
+    if (columns < 1 || rows < 1) return;
+    console.left = console.top = 1;
+    console.right = columns;
+    console.bottom = rows;
 }

@@ -2,7 +2,6 @@
 // output of code-page-437 bytes and single-key input.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 // The text window becomes columns x1..x2, rows y1..y2 (1-based, inclusive)
@@ -14,9 +13,8 @@ void TextBackground(int color);
 void ClrScr();
 // Writes the bytes and a line end; a failed write is run-time error 101.
 void WriteLine(std::string_view cp437_text);
+// While muted, WriteLine writes nothing (a picture drawn a second time).
+void mute_console_lines(bool muted);
 // Waits for one key: its character, or 0 and then its scan code on the next
 // call for a key without a character.  Shows the finished picture first.
 char ReadKey();
-
-// UTF-8 text of code-page-437 bytes.
-std::string cp437_to_utf8(std::string_view bytes);

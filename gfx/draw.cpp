@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gfx/drawing_state.hpp"
+#include "gfx/progress.hpp"
 #include "gfx/font8x8.hpp"
 #include "gfx/graph.hpp"
 
@@ -255,7 +256,8 @@ void fill_polygon_interior(const WindowPoint* points, std::size_t n)
 
 void Line(int x1, int y1, int x2, int y2)
 {
-    ++drawing_state().calls.lines;
+    const DrawingOperation operation;
+    count_call(&DrawingCallCounts::lines);
     const PixelRange range = drawable_range();
     if (range.empty()) return;
     bresenham(to_window(x1, y1), to_window(x2, y2), range,
@@ -264,6 +266,7 @@ void Line(int x1, int y1, int x2, int y2)
 
 void Rectangle(int x1, int y1, int x2, int y2)
 {
+    const DrawingOperation operation;
     Line(x1, y1, x2, y1);
     Line(x2, y1, x2, y2);
     Line(x2, y2, x1, y2);
@@ -272,8 +275,9 @@ void Rectangle(int x1, int y1, int x2, int y2)
 
 void PutPixel(int x, int y, int color)
 {
+    const DrawingOperation operation;
     DrawingState& state = drawing_state();
-    ++state.calls.put_pixels;
+    count_call(&DrawingCallCounts::put_pixels);
     const WindowPoint p = to_window(x, y);
     if (!inside(state.drawable, p.x, p.y)) return;
     const int wx = static_cast<int>(p.x), wy = static_cast<int>(p.y);
@@ -291,7 +295,8 @@ int GetPixel(int x, int y)
 
 void Bar(int x1, int y1, int x2, int y2)
 {
-    ++drawing_state().calls.bars;
+    const DrawingOperation operation;
+    count_call(&DrawingCallCounts::bars);
     const WindowPoint a = to_window(std::min(x1, x2), std::min(y1, y2));
     const WindowPoint b = to_window(std::max(x1, x2), std::max(y1, y2));
     const PixelRange& limit = drawable_range();
@@ -301,7 +306,8 @@ void Bar(int x1, int y1, int x2, int y2)
 
 void FillPoly(int count, const SMALLINT* points)
 {
-    ++drawing_state().calls.fill_polys;
+    const DrawingOperation operation;
+    count_call(&DrawingCallCounts::fill_polys);
     if (count < 1 || points == nullptr || drawable_range().empty()) return;
     const auto n = static_cast<std::size_t>(count);
     Scratch<WindowPoint> corner_room(n);
@@ -316,6 +322,7 @@ void FillPoly(int count, const SMALLINT* points)
 
 void OutTextXY(int x, int y, std::string_view text)
 {
+    const DrawingOperation operation;
     DrawingState& state = drawing_state();
     const PixelRange range = drawable_range();
     if (range.empty() || text.empty()) return;

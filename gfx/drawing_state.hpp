@@ -1,24 +1,16 @@
-// The drawing service's one state, shared by its source files only.  The
-// small helpers are inline: every figure goes through them, many times a
-// picture.
+// The drawing service's one state, private to the service's own source
+// files (gfx/): nothing else includes this header, and the rest of the
+// program reads the picture through gfx/picture.hpp.  The small helpers
+// are inline: every figure goes through them, many times a picture.
 #pragma once
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "gfx/call_counts.hpp"
 #include "gfx/picture.hpp"
-
-// A rectangle of window pixels, both ends included; empty when x0 > x1 or y0 > y1.
-struct PixelRange {
-    int x0, y0, x1, y1;
-    bool empty() const { return x0 > x1 || y0 > y1; }
-};
-
-// Nothing at all; also the start of a union of ranges.
-constexpr PixelRange no_pixels{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
 struct DrawingState {
     std::vector<std::uint8_t> pixels;  // width * height colour indices, row by row
@@ -35,22 +27,36 @@ struct DrawingState {
     int justify_horizontal = 0;        // 0 left, 1 centre, 2 right
     int justify_vertical = 2;          // 0 bottom, 1 centre, 2 top
     PixelRange changed = no_pixels;    // changed since the picture was last shown
-    DrawingCallCounts calls;           // operations called since InitGraph
+#ifdef SURF_COUNT_DRAWING_CALLS
+    DrawingCallCounts calls;           // operations called since InitGraph (tests' build only)
+#endif
 
     std::uint8_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
 };
 
-extern DrawingState the_drawing_state;
-inline DrawingState& drawing_state() { return the_drawing_state; }
+namespace drawing_service_private {
+extern DrawingState state;  // defined in gfx/graph.cpp; reach it through drawing_state()
+}
+
+// The one accessor of the service's state.
+inline DrawingState& drawing_state() { return drawing_service_private::state; }
+
+// Counts a drawing call in the tests' build of the service; nothing in the programs.
+inline void count_call([[maybe_unused]] long DrawingCallCounts::*counter)
+{
+#ifdef SURF_COUNT_DRAWING_CALLS
+    ++(drawing_state().calls.*counter);
+#endif
+}
 
 // The window pixels a figure may light: the viewport with clipping on, the
 // whole window otherwise; empty when nothing can be drawn.
-inline const PixelRange& drawable_range() { return the_drawing_state.drawable; }
+inline const PixelRange& drawable_range() { return drawing_state().drawable; }
 
 // `range` (window pixels) cut to what a figure may light.
 inline PixelRange clipped(PixelRange range)
 {
-    const PixelRange& limit = the_drawing_state.drawable;
+    const PixelRange& limit = drawing_state().drawable;
     return {std::max(range.x0, limit.x0), std::max(range.y0, limit.y0), std::min(range.x1, limit.x1),
             std::min(range.y1, limit.y1)};
 }
@@ -69,7 +75,7 @@ inline void grow(PixelRange& into, const PixelRange& range)
 // Records that the pixels of `range` (already clipped) changed.
 inline void mark_changed(const PixelRange& range)
 {
-    if (!range.empty()) grow(the_drawing_state.changed, range);
+    if (!range.empty()) grow(drawing_state().changed, range);
 }
 
 // The first and the last `Size` pixels of a run of n (Size <= n <= 2 Size),

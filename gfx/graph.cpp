@@ -5,13 +5,16 @@
 
 #include "gfx/drawing_state.hpp"
 #include "gfx/platform.hpp"
-#include "model/checks.hpp"
+#include "gfx/progress.hpp"
+#include "runtime/checks.hpp"
 
-DrawingState the_drawing_state;
+namespace drawing_service_private {
+DrawingState state;
+}
 
 namespace {
 
-DrawingState& state = the_drawing_state;
+DrawingState& state = drawing_state();
 
 constexpr SMALLINT driver_vga256 = 9;
 constexpr SMALLINT mode_largest = 0;
@@ -88,7 +91,8 @@ void CloseGraph()
 
 void RestoreCrtMode()
 {
-    // The console was never left: nothing to give back beyond the window.
+    // The console is never left for graphics mode (the window opens beside
+    // it), so there is no text mode to go back to: CloseGraph did it all.
 }
 
 void SetViewPort(int x1, int y1, int x2, int y2, bool clip)
@@ -105,6 +109,7 @@ void SetViewPort(int x1, int y1, int x2, int y2, bool clip)
 
 void ClearViewPort()
 {
+    const DrawingOperation operation;
     if (!state.graphics_open) return;
     const PixelRange view{state.view_left, state.view_top, state.view_right, state.view_bottom};
     fill_solid(view, static_cast<std::uint8_t>(state.background));
@@ -130,7 +135,9 @@ void SetTextJustify(int horizontal, int vertical)
     state.justify_vertical = vertical;
 }
 
-DrawingCallCounts drawing_call_counts() { return the_drawing_state.calls; }
+#ifdef SURF_COUNT_DRAWING_CALLS
+DrawingCallCounts drawing_call_counts() { return state.calls; }
+#endif
 
 PictureView current_picture()
 {
@@ -138,10 +145,9 @@ PictureView current_picture()
     return {state.pixels.data(), state.width, state.height};
 }
 
-DirtyRect take_changed_rect()
+PixelRange take_changed_range()
 {
     const PixelRange changed = state.changed;
     state.changed = no_pixels;
-    if (changed.empty()) return {};
-    return {changed.x0, changed.y0, changed.x1 - changed.x0 + 1, changed.y1 - changed.y0 + 1};
+    return changed;
 }

@@ -7,10 +7,9 @@
 // of a figure that fall inside the viewport.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
-using SMALLINT = std::int16_t;
+#include "runtime/types.hpp"
 
 // --- Graphics mode and window ---------------------------------------------
 // Picks the 256-colour mode of the largest drawing area the platform offers.
@@ -23,8 +22,10 @@ SMALLINT GetMaxX();
 SMALLINT GetMaxY();
 // The background colour, used by ClearViewPort and fill pattern 0.
 void SetBkColor(int color);
-// Closes the graphics window; RestoreCrtMode then leaves graphics mode.
+// Closes the graphics window and frees the picture.
 void CloseGraph();
+// Does nothing: the console stays in text mode beside the window all along,
+// so there is no graphics mode to leave once CloseGraph has closed the window.
 void RestoreCrtMode();
 
 // --- Viewport and settings -------------------------------------------------

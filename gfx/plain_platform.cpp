@@ -5,7 +5,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "gfx/platform.hpp"
 
 namespace {
@@ -30,7 +30,7 @@ public:
         height = 480;
         return false;
     }
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}
@@ -60,6 +60,8 @@ bool read_plain_key(KeyPress& key)
     key = {byte, 0};
     return true;
 }
+
+void Platform::tell(std::string_view line) { write_all(STDERR_FILENO, std::string(line)); }
 
 void set_platform(Platform* platform) { current = platform ? platform : &plain_platform; }
 Platform& active_platform() { return *current; }

@@ -4,9 +4,10 @@
 // them and delivers keys.  Exactly one platform is active at a time.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
-#include "picture.hpp"
+#include "gfx/picture.hpp"
 
 struct KeyPress {
     unsigned char character;  // 0 for a key without a character
@@ -28,9 +29,19 @@ public:
     // Opens the window and gives its drawing area; false when no window can
     // be opened (the service then draws off-screen at the size given back).
     virtual bool open_window(int& width, int& height) = 0;
-    // The picture is complete; show it (at least the dirty part).
-    virtual void show_picture(const PictureView& picture, const DirtyRect& dirty) = 0;
+    // The picture is complete; show it (at least the changed part) in the
+    // palette's colours.  Until the next call or close_window the platform
+    // may show it again from `picture` whenever the window system asks.
+    virtual void show_picture(const PictureView& picture, const Palette& palette, const PixelRange& changed) = 0;
     virtual void close_window() = 0;
+    // True while a window shows the picture (false when none could open).
+    virtual bool window_shown() { return false; }
+    // The window's title bar, in UTF-8.
+    virtual void set_window_title(std::string_view) {}
+    // Keeps the window alive until `deadline` or the next key press, and
+    // says whether a key came; the keys are used up, they are not for
+    // ReadKey.  For watching a picture grow.
+    virtual bool key_pressed_before(std::chrono::steady_clock::time_point) { return false; }
 
     // --- console ---
     // The terminal's size in characters; false when there is no terminal.
@@ -43,6 +54,9 @@ public:
     virtual bool wait_key(KeyPress& key) = 0;
     // Puts the terminal back as it was found; safe to call more than once.
     virtual void restore_terminal() = 0;
+    // A line (with its line end) for the user on standard error, outside
+    // the console.
+    virtual void tell(std::string_view line);
 };
 
 // Makes `platform` the active one (not owned); nullptr restores the built-in
@@ -53,8 +67,11 @@ Platform& active_platform();
 
 // The console's text window, cursor and attribute; reset_console puts them
 // back to their start (light grey on black, the 80 x 25 window).
-ConsoleState& console_state();
+const ConsoleState& console_state();
 void reset_console();
+// The text window becomes the whole terminal of columns x rows, as it is
+// before any Window call; for a platform that knows its terminal's size.
+void fit_console_to_terminal(int columns, int rows);
 
 // The plain platform's pieces, for platforms that build on them: a console
 // line as UTF-8 on standard output, and a key as one byte of standard input.

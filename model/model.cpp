@@ -1,7 +1,9 @@
 // The program's globals, the sample table and the sample surface.
-#include "model.hpp"
+#include "model/model.hpp"
 
 #include <cstring>
+
+#include "runtime/failure.hpp"
 
 SMALLINT MAXX, MAXY;
 REAL YMAX, NY;
@@ -11,8 +13,11 @@ SMALLINT I, J;
 
 REAL& TFVTABLA::operator()(long row, long column)
 {
-    if (row < 1 || row > 50 || column < 1 || column > 50)
+    if (row < 1 || row > 50 || column < 1 || column > 50) {
+        if (row < 1 || row > 50) note_range_failure(row, 1, 50, "FVT row");
+        else note_range_failure(column, 1, 50, "FVT column");
         run_error(RunErrorCode::range_check, __builtin_return_address(0));
+    }
     return cells[row - 1][column - 1];
 }
 

@@ -3,7 +3,7 @@
 // into pixels.  Every global is static and zero until it is set.
 #pragma once
 
-#include "checks.hpp"
+#include "runtime/checks.hpp"
 
 // The sample table, indexed [row 1..50, column 1..50]; every access is
 // range checked (error 201).

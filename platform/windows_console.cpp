@@ -3,11 +3,14 @@
 // it was.
 #include "platform/windows_console.hpp"
 
+#include <algorithm>
 #include <array>
+#include <io.h>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 
 namespace {
 
@@ -30,7 +33,7 @@ const std::array<wchar_t, 256>& wide_characters()
 
 }  // namespace
 
-void Win32Console::take(ConsoleState& state)
+void Win32Console::take()
 {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
@@ -51,10 +54,7 @@ void Win32Console::take(ConsoleState& state)
         origin_row_ = info.srWindow.Top;
         columns_ = info.srWindow.Right - info.srWindow.Left + 1;
         rows_ = info.srWindow.Bottom - info.srWindow.Top + 1;
-        state.left = state.top = 1;
-        state.right = columns_;
-        state.bottom = rows_;
-        state.attribute = static_cast<unsigned char>(attribute_ & 0xFF);
+        fit_console_to_terminal(columns_, rows_);
     }
     taken_ = true;
 }
@@ -62,8 +62,19 @@ void Win32Console::take(ConsoleState& state)
 void Win32Console::restore()
 {
     if (!taken_) return;
+    taken_ = false;
     if (input_) SetConsoleMode(input_, input_mode_);
     if (output_) SetConsoleTextAttribute(output_, attribute_);
+    const std::string held = std::exchange(held_, {});
+    if (!held.empty()) _write(2, held.data(), static_cast<unsigned>(held.size()));
+}
+
+void Win32Console::tell(std::string_view line)
+{
+    if (output_ && taken_)
+        held_.append(line);
+    else
+        _write(2, line.data(), static_cast<unsigned>(line.size()));
 }
 
 bool Win32Console::size(int& columns, int& rows) const

@@ -3,18 +3,25 @@
 // and no line mode.  Everything changed is given back by restore().
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <windows.h>
 
 #include "gfx/platform.hpp"
-#include "gfx/terminal_screen.hpp"
+#include "platform/terminal_screen.hpp"
 
 class Win32Console {
 public:
-    // Takes the console, when there is one, and sets `state`'s text window
-    // to its visible size and its attribute to the console's own.
-    void take(ConsoleState& state);
+    // Takes the console, when there is one; its visible window becomes the
+    // console's text window.
+    void take();
+    // Gives back the console's mode and colours, then writes the held
+    // lines on standard error; from any thread, more than once.
     void restore();
+    // A line for standard error: while the console paints its text window
+    // the line waits until restore(), so that it is neither painted over
+    // nor put among the console's text.
+    void tell(std::string_view line);
 
     bool has_output() const { return output_ != nullptr; }
     // Console input to wait on; null when the input is not a console.
@@ -32,5 +39,6 @@ private:
     SHORT origin_column_ = 0, origin_row_ = 0;  // the visible window's top-left in the buffer
     int columns_ = 0, rows_ = 0;
     bool taken_ = false;
+    std::string held_;  // lines for standard error, told at restore()
     TextScreen screen_;
 };

@@ -2,7 +2,8 @@
 // same codes as the keys of the Linux terminal and window.
 #pragma once
 
-#include "gfx/keys.hpp"
+#include "gfx/code_page.hpp"
+#include "platform/key_codes.hpp"
 
 // A key without a character (cursor, editing and function keys, Shift+Tab)
 // from its virtual-key code and the modifiers held; false for any other key.

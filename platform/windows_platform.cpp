@@ -1,34 +1,38 @@
 // The Windows platform.  The main thread waits for the console input, the
 // window's messages and a wake-up event at once; piped input is read by a
-// thread of its own, and the console's control events (Ctrl+Break, the
-// console closed) arrive on a thread of the system's.  No wait spins.
+// thread of its own, and the console's control events (Ctrl+C, Ctrl+Break,
+// the console closed) arrive on a thread of the system's, which ends the
+// program there and then.  No wait spins.
 #include "platform/windows_platform.hpp"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "platform/windows_keys.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 
 constexpr int interrupted_exit_code = 130;    // as a show stopped by Ctrl+C on Linux
 constexpr int console_closed_exit_code = 129;  // as a show whose terminal hung up
 
-std::atomic<int> requested_end{0};  // an exit code asked for by a control event
-HANDLE wake_event = nullptr;
+Win32Console* the_console = nullptr;
+
+// Safe from any thread and more than once; the window goes with the process.
+void give_back_console()
+{
+    if (the_console) the_console->restore();
+}
 
 BOOL WINAPI on_console_control(DWORD event)
 {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-    requested_end = interrupt ? interrupted_exit_code : console_closed_exit_code;
-    SetEvent(wake_event);
-    // The process ends when this returns from a close: the main thread ends it first.
-    if (!interrupt) Sleep(INFINITE);
-    return TRUE;
+    end_program(interrupt ? interrupted_exit_code : console_closed_exit_code, {}, EndingFrom::handler);
 }
 
+// The program's file name without its folder and ".exe".
 std::wstring program_name()
 {
     wchar_t path[MAX_PATH] = {};
@@ -39,20 +43,27 @@ std::wstring program_name()
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+std::string utf8_of(const std::wstring& wide)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
+                            nullptr);
+    return utf8;
+}
+
 }  // namespace
 
 void WindowsPlatform::start()
 {
-    wake_ = wake_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    console_.take(console_state());
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    console_.take();
+    the_console = &console_;
+    set_signal_safe_closing_work(give_back_console);
     SetConsoleCtrlHandler(on_console_control, TRUE);
     if (!console_.input()) start_pipe_reader();
-}
-
-void WindowsPlatform::finish()
-{
-    close_window();
-    restore_terminal();
 }
 
 bool WindowsPlatform::open_window(int& width, int& height)
@@ -60,12 +71,17 @@ bool WindowsPlatform::open_window(int& width, int& height)
     if (!window_.open(program_name().c_str(), width, height)) {
         width = 640;
         height = 480;
+        if (!told_no_window_) tell(utf8_of(program_name()) + ": no window could be opened\n");
+        told_no_window_ = true;
         return false;
     }
     return true;
 }
 
-void WindowsPlatform::show_picture(const PictureView& picture, const DirtyRect& dirty) { window_.show(picture, dirty); }
+void WindowsPlatform::show_picture(const PictureView& picture, const Palette& palette, const PixelRange& changed)
+{
+    window_.show(picture, palette, changed);
+}
 
 void WindowsPlatform::close_window() { window_.close(); }
 
@@ -92,30 +108,51 @@ bool WindowsPlatform::wait_key(KeyPress& key)
 
 void WindowsPlatform::restore_terminal()
 {
-    console_.restore();
     std::fflush(nullptr);
+    console_.restore();
+}
+
+void WindowsPlatform::tell(std::string_view line) { console_.tell(line); }
+
+bool WindowsPlatform::key_pressed_before(std::chrono::steady_clock::time_point deadline)
+{
+    // Late or not, what came meanwhile is handled: a drawing slower than its
+    // schedule still sees keys and repaints.
+    while (keys_.empty() && window_.is_open()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (!wait_once(static_cast<DWORD>(std::max<long long>(left.count(), 0)))) break;
+        if (left.count() <= 0) break;
+    }
+    const bool pressed = !keys_.empty();
+    keys_.clear();
+    return pressed;
 }
 
 bool WindowsPlatform::wait_for_keys()
 {
-    while (keys_.empty()) {
-        if (const int code = requested_end.load()) end_show(code);
-        take_piped_keys();
-        if (!keys_.empty()) break;
-        if (!keys_can_come()) return false;
-        HANDLE handles[2] = {wake_, console_.input()};
-        const DWORD count = console_.input() ? 2 : 1;
-        const DWORD woken = window_.is_open()
-                                ? MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT)
-                                : WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-        if (woken == WAIT_FAILED) return false;
-        if (console_.input()) read_console_keys();
-        if (!window_.is_open()) continue;
-        switch (window_.handle_messages(keys_)) {
-        case WindowRequest::close: end_show(0);
-        case WindowRequest::interrupt: end_show(interrupted_exit_code);
-        case WindowRequest::none: break;
-        }
+    while (keys_.empty())
+        if (!wait_once(INFINITE)) return false;
+    return true;
+}
+
+bool WindowsPlatform::wait_once(DWORD milliseconds)
+{
+    take_piped_keys();
+    if (!keys_.empty()) return true;
+    if (!keys_can_come()) return false;
+    HANDLE handles[2] = {wake_, console_.input()};
+    const DWORD count = console_.input() ? 2 : 1;
+    const DWORD woken = window_.is_open()
+                            ? MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds, QS_ALLINPUT)
+                            : WaitForMultipleObjects(count, handles, FALSE, milliseconds);
+    if (woken == WAIT_FAILED) return false;
+    if (console_.input()) read_console_keys();
+    take_piped_keys();
+    if (!window_.is_open()) return true;
+    switch (window_.handle_messages(keys_)) {
+    case WindowRequest::close: end_program(0, {}, EndingFrom::program);
+    case WindowRequest::interrupt: end_program(interrupted_exit_code, {}, EndingFrom::program);
+    case WindowRequest::none: break;
     }
     return true;
 }
@@ -150,7 +187,7 @@ void WindowsPlatform::read_console_keys()
             const bool control = held & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED);
             const bool alt = held & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
             if ((event.uChar.UnicodeChar == interrupt_character && control) || event.wVirtualKeyCode == VK_CANCEL)
-                end_show(interrupted_exit_code);
+                end_program(interrupted_exit_code, {}, EndingFrom::program);
             KeyPress press{};
             const KeyModifier modifier = windows_modifier(held & SHIFT_PRESSED, control, alt);
             if (!windows_key_press(event.wVirtualKeyCode, modifier, event.uChar.UnicodeChar, press)) continue;
@@ -178,11 +215,4 @@ void WindowsPlatform::start_pipe_reader()
             SetEvent(wake_);
         }
     }).detach();
-}
-
-void WindowsPlatform::end_show(int exit_code)
-{
-    close_window();
-    restore_terminal();
-    ExitProcess(static_cast<UINT>(exit_code));
 }

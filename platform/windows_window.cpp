@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/windows_keys.hpp"
 
@@ -58,8 +59,6 @@ bool Win32Window::open(const wchar_t* title, int& width, int& height)
     info->bmiHeader.biBitCount = 8;
     info->bmiHeader.biCompression = BI_RGB;
     info->bmiHeader.biClrUsed = 256;
-    for (int i = 0; i < 256; ++i)
-        info->bmiColors[i] = {palette()[i].blue, palette()[i].green, palette()[i].red, 0};
     return true;
 }
 
@@ -71,16 +70,43 @@ void Win32Window::close()
     DestroyWindow(window);
 }
 
-void Win32Window::show(const PictureView& picture, const DirtyRect& dirty)
+void Win32Window::show(const PictureView& picture, const Palette& palette, const PixelRange& changed)
 {
-    if (!window_ || dirty.empty() || picture.width != width_ || picture.height != height_) return;
-    for (int y = dirty.y; y < dirty.y + dirty.height; ++y)
-        std::memcpy(&bits_[static_cast<std::size_t>(y) * stride_ + dirty.x],
-                    picture.pixels + static_cast<std::size_t>(y) * width_ + dirty.x,
-                    static_cast<std::size_t>(dirty.width));
-    RECT changed{dirty.x, dirty.y, dirty.x + dirty.width, dirty.y + dirty.height};
-    InvalidateRect(window_, &changed, FALSE);
+    if (!window_ || picture.width != width_ || picture.height != height_) return;
+    // The colour table is the palette as it is now; a changed colour shows
+    // everywhere at the next paint.
+    auto* info = reinterpret_cast<BITMAPINFO*>(header_.data());
+    bool new_colors = false;
+    for (int i = 0; i < 256; ++i) {
+        const RGBQUAD color{palette[i].blue, palette[i].green, palette[i].red, 0};
+        RGBQUAD& entry = info->bmiColors[i];
+        new_colors = new_colors || entry.rgbBlue != color.rgbBlue || entry.rgbGreen != color.rgbGreen ||
+                     entry.rgbRed != color.rgbRed;
+        entry = color;
+    }
+    const PixelRange range{std::max(changed.x0, 0), std::max(changed.y0, 0), std::min(changed.x1, width_ - 1),
+                           std::min(changed.y1, height_ - 1)};
+    if (!range.empty())
+        for (int y = range.y0; y <= range.y1; ++y)
+            std::memcpy(&bits_[static_cast<std::size_t>(y) * stride_ + range.x0],
+                        picture.pixels + static_cast<std::size_t>(y) * width_ + range.x0,
+                        static_cast<std::size_t>(range.x1 - range.x0 + 1));
+    if (new_colors) {
+        InvalidateRect(window_, nullptr, FALSE);
+    } else if (!range.empty()) {
+        RECT area{range.x0, range.y0, range.x1 + 1, range.y1 + 1};
+        InvalidateRect(window_, &area, FALSE);
+    }
     UpdateWindow(window_);
+}
+
+void Win32Window::set_title(std::string_view utf8)
+{
+    if (!window_) return;
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring title(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), title.data(), size);
+    SetWindowTextW(window_, title.c_str());
 }
 
 WindowRequest Win32Window::handle_messages(std::deque<KeyPress>& keys)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <string_view>
 #include <vector>
 #include <windows.h>
 
@@ -21,8 +22,11 @@ public:
     bool open(const wchar_t* title, int& width, int& height);
     void close();
     bool is_open() const { return window_ != nullptr; }
-    // Copies the changed part of the picture and has it painted.
-    void show(const PictureView& picture, const DirtyRect& dirty);
+    // Copies the changed part of the picture, takes the palette as the
+    // bitmap's colours, and has what changed painted.
+    void show(const PictureView& picture, const Palette& palette, const PixelRange& changed);
+    // The title bar, from UTF-8.
+    void set_title(std::string_view utf8);
     // Handles the waiting messages; the keys pressed in the window go to `keys`.
     WindowRequest handle_messages(std::deque<KeyPress>& keys);
 

@@ -6,20 +6,16 @@
 // samples row by row, dots one after another, row offset before column offset.
 #include <cmath>
 #include <cstdint>
-#include <optional>
-#include <random>
 
 #include "frame/frame.hpp"
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
-constexpr int dot_colour = 1;
-
-// Created with seed 0 at the first draw; lives for the whole run.
-std::optional<std::mt19937> generator;
+constexpr int dot_color = 1;
 
 // Half to even, as the unmodified rounding mode does; kept 32-bit because
 // the rounded area may exceed 16 bits before it is halved.
@@ -27,6 +23,7 @@ std::int32_t round_long(EXTENDED value)
 {
     const EXTENDED rounded = std::rintl(value);
     if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) {
+        note_rounding_failure(value, INT32_MIN, INT32_MAX);
         run_error(RunErrorCode::range_check);
     }
     return static_cast<std::int32_t>(rounded);
@@ -46,28 +43,11 @@ void draw_dots(SMALLINT I, SMALLINT J, SMALLINT DB)
         const SMALLINT II = Random(SK);
         const SMALLINT JJ = Random(OK);
         PutPixel(to_smallint(checked_add(checked_mul(OK, J), JJ)),
-                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_colour);
+                 to_smallint(checked_add(checked_sub(MAXY, checked_mul(SK, I)), II)), dot_color);
     }
 }
 
 }  // namespace
-
-SMALLINT Random(SMALLINT n)
-{
-    if (n <= 0) {
-        return 0;
-    }
-    if (!generator) {
-        generator.emplace(0u);
-    }
-    const std::uint64_t u = (*generator)();
-    return static_cast<SMALLINT>((u * static_cast<std::uint64_t>(n)) >> 32);
-}
-
-void restart_random()
-{
-    generator.reset();
-}
 
 void RAJZPONTFELHO()
 {
@@ -77,7 +57,7 @@ void RAJZPONTFELHO()
     for (int I = 1; I <= rows; ++I) {
         const SMALLINT columns = ODB;
         for (int J = 1; J <= columns; ++J) {
-            draw_dots(I, J, dot_count(FVT(I, J)));
+            draw_dots(to_smallint(I), to_smallint(J), dot_count(FVT(I, J)));
         }
     }
 }

@@ -1,20 +1,16 @@
 // Shared pieces of the finished renderers: the contour levels and their
-// test, the point cloud's generator, and the horizon and clipped line of the
-// hidden-line pictures.
+// test, the point cloud's generator (from the model), and the horizon and
+// clipped line of the hidden-line pictures.
 #pragma once
 
 #include "model/model.hpp"
+#include "model/random.hpp"
 
 // The relative contour levels 0.2, 0.4, 0.6, 0.8, 1.0 (level K is SZV[K] * YMAX).
 extern const REAL SZV[6];  // indexed 1..5; entry 0 unused
 
 // True when a contour level X has min(a, b) <= X < max(a, b).
 bool SZINTVONAL(REAL FGVERTEK1, REAL FGVERTEK2);
-
-// 0..n-1 from the seeded generator (0 for n = 0).
-SMALLINT Random(SMALLINT n);
-// The generator starts again from seed 0 at its next draw (tests, tools).
-void restart_random();
 
 // The pixel at (Round(O), Round(S)) and the one above it are both empty.
 bool FELUL(REAL O, REAL S);

@@ -64,10 +64,10 @@ void RAJZSZINT1()
         const SMALLINT last_column = to_smallint(checked_sub(ODB, 1));
         for (int J = 1; J <= last_column; ++J) {
             if (SZINTVONAL(FVT(I, J), FVT(I, checked_add(J, 1)))) {
-                FUGGOLEGES(I, J);
+                FUGGOLEGES(to_smallint(I), to_smallint(J));
             }
             if (SZINTVONAL(FVT(I, J), FVT(checked_add(I, 1), J))) {
-                VIZSZINTES(I, J);
+                VIZSZINTES(to_smallint(I), to_smallint(J));
             }
         }
     }

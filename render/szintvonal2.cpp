@@ -9,6 +9,7 @@
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
+#include "runtime/failure.hpp"
 
 namespace {
 
@@ -25,21 +26,13 @@ struct TSZINTPONTOK {
 
     TSZINTPONT& operator[](long k)
     {
-        check_index(k);
+        if (k < 1 || k > 4) range_error(k, 1, 4, "crossing points");
         return points[k - 1];
     }
     const TSZINTPONT& operator[](long k) const
     {
-        check_index(k);
+        if (k < 1 || k > 4) range_error(k, 1, 4, "crossing points");
         return points[k - 1];
-    }
-
-private:
-    static void check_index(long k)
-    {
-        if (k < 1 || k > 4) {
-            run_error(RunErrorCode::range_check);
-        }
     }
 };
 
@@ -132,8 +125,8 @@ void RAJZSZINT2()
     for (int I = 1; I <= last_row; ++I) {
         const SMALLINT last_column = to_smallint(checked_sub(ODB, 1));
         for (int J = 1; J <= last_column; ++J) {
-            cell.I = static_cast<SMALLINT>(I);
-            cell.J = static_cast<SMALLINT>(J);
+            cell.I = to_smallint(I);
+            cell.J = to_smallint(J);
             draw_cell(cell);
         }
     }

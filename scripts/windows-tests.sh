@@ -9,7 +9,7 @@ source scripts/packages.sh
 install_missing_packages "${windows_packages[@]}"
 jobs=$(nproc)
 
-cmake --preset windows >/dev/null
+cmake --preset windows -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
 source scripts/wine-session.sh
 start_wine_session "$PWD/build-windows/wine" 1280x1024
 trap stop_wine_session EXIT

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "frame/frame.hpp"
+#include "gfx/call_counts.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
 #include "tests/support/support.hpp"
 
 namespace {
 
-constexpr int inset = 2;  // the plot window's offset in the window
 constexpr int black = 0;
 constexpr int blue = 1;
 
@@ -28,7 +28,6 @@ struct Size {
 };
 
 // Plot-window coordinates.
-int plot_pixel(int x, int y) { return picture().at(x + inset, y + inset); }
 
 // The steps the oblique pictures must use, from the window size alone.
 int row_step(const Size& size) { return (size.height - 1 - 100) / 50; }
@@ -61,7 +60,7 @@ int expected_pixel(int x, int y, const Snapshot& behind, const Size& size, int h
     }
     if (x >= left + shadow.x && x <= right + shadow.x && y >= top - shadow.y && y <= base - shadow.y)
         return black;
-    return behind[static_cast<std::size_t>(y + inset) * size.width + x + inset];
+    return behind[static_cast<std::size_t>(y + plot_inset) * size.width + x + plot_inset];
 }
 
 long front_row_mismatches(const Size& size, int front, Offset shadow, std::string& first)
@@ -76,11 +75,11 @@ long front_row_mismatches(const Size& size, int front, Offset shadow, std::strin
     EXPECT_EQ(OK, column_step(size));
 
     long mismatches = 0;
-    for (int y = -inset; y < size.height - inset; ++y) {
-        for (int x = -inset; x < size.width - inset; ++x) {
+    for (int y = -plot_inset; y < size.height - plot_inset; ++y) {
+        for (int x = -plot_inset; x < size.width - plot_inset; ++x) {
             const bool in_plot = x >= 0 && y >= 0 && x <= size.width - 5 && y <= size.height - 5;
             const int want = in_plot ? expected_pixel(x, y, behind, size, front, shadow)
-                                     : behind[static_cast<std::size_t>(y + inset) * size.width + x + inset];
+                                     : behind[static_cast<std::size_t>(y + plot_inset) * size.width + x + plot_inset];
             if (plot_pixel(x, y) == want) continue;
             if (mismatches++ == 0)
                 first = "(" + std::to_string(x) + ", " + std::to_string(y) + ") is " +
@@ -155,7 +154,7 @@ void blue_extent(int& first, int& last)
     first = -1;
     last = -1;
     for (int x = 0; x <= MAXX - 4; ++x) {
-        if (count_pixels(blue, x + inset, inset, 1, MAXY - 3) == 0) continue;
+        if (count_pixels(blue, x + plot_inset, plot_inset, 1, MAXY - 3) == 0) continue;
         if (first < 0) first = x;
         last = x;
     }
@@ -183,7 +182,7 @@ TEST(BrickField, StartsAtTheRowStepAndIsClippedOnlyWhenTooWide)
         long frame_changes = 0;
         for (int y = 0; y <= MAXY; ++y)
             for (int x = 0; x <= MAXX; ++x)
-                if (x < inset || y < inset || x > MAXX - inset || y > MAXY - inset)
+                if (x < plot_inset || y < plot_inset || x > MAXX - plot_inset || y > MAXY - plot_inset)
                     frame_changes += now[static_cast<std::size_t>(y) * (MAXX + 1) + x] !=
                                      framed[static_cast<std::size_t>(y) * (MAXX + 1) + x];
         EXPECT_EQ(frame_changes, 0);
@@ -195,7 +194,7 @@ TEST(BrickField, LeavesTheFillStyleSolidBlue)
     prepare_model(640, 480);
     RAJZTEGLA(1, 0);
     Bar(0, 0, 3, 3);
-    EXPECT_EQ(count_pixels(blue, inset, inset, 4, 4), 16);
+    EXPECT_EQ(count_pixels(blue, plot_inset, plot_inset, 4, 4), 16);
 }
 
 // The sample table's picture as 5,000 bars, shadow then column for every

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <cstdio>
+#include <dlfcn.h>
+#include <string>
+#include <unistd.h>
 
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "model/model.hpp"
-#include "model/shortstring.hpp"
+#include "runtime/shortstring.hpp"
 #include "tests/support/support.hpp"
 
 namespace {
@@ -82,14 +86,68 @@ TEST(ChecksDeathTest, ZeroGridFailsWithDivisionByZero)
         ExitedWithCode(200), "");
 }
 
+void close_window_for_test() { std::fputs("window closed\n", stderr); }
+void give_back_terminal_for_test() { std::fputs("terminal given back\n", stderr); }
+
 TEST(ChecksDeathTest, ClosingWorkRunsBeforeTheMessage)
 {
     EXPECT_EXIT(
         {
-            set_closing_work([] { std::fputs("closed\n", stderr); });
+            set_closing_work(close_window_for_test);
+            set_signal_safe_closing_work(give_back_terminal_for_test);
             to_smallint(40000);
         },
-        ExitedWithCode(201), "closed");
+        ExitedWithCode(201), "window closed\nterminal given back\n");
+}
+
+// A trap's handler must not call the window library: only the terminal is
+// given back, and the exit takes the window away.
+TEST(ChecksDeathTest, AFloatTrapEndsWithTheSignalSafeWorkOnly)
+{
+    EXPECT_EXIT(
+        {
+            set_closing_work(close_window_for_test);
+            set_signal_safe_closing_work(give_back_terminal_for_test);
+            install_float_checks();
+            divisor = 1.0 / divisor;
+        },
+        ExitedWithCode(200), "^terminal given back\ndivision by zero\n");
+}
+
+TEST(ChecksDeathTest, EveryEndingRunsTheClosingWorkOnce)
+{
+    EXPECT_EXIT(
+        {
+            set_closing_work([] {
+                close_window_for_test();
+                end_program(9, {}, EndingFrom::program);  // an ending inside the closing work
+            });
+            set_signal_safe_closing_work(give_back_terminal_for_test);
+            end_program(0, {}, EndingFrom::program);
+        },
+        ExitedWithCode(9), "^window closed\nterminal given back\n$");
+}
+
+// The message is built by hand (a signal handler cannot format), and must
+// read as the formatted one: the address relative to its own image.
+TEST(RunErrorMessage, TellsTheNumberAndTheAddressInItsImage)
+{
+    int in_program = 0;
+    const void* addresses[] = {reinterpret_cast<const void*>(&close_window_for_test),
+                               reinterpret_cast<const void*>(&write), &in_program, nullptr};
+    for (const void* address : addresses) {
+        Dl_info info{};
+        unsigned long long offset = reinterpret_cast<unsigned long long>(address);
+        if (address && dladdr(address, &info) && info.dli_fbase)
+            offset -= reinterpret_cast<unsigned long long>(info.dli_fbase);
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "Runtime error %d at $%08llX\n", 207, offset);
+        char line[48];
+        EXPECT_EQ(std::string(line, run_error_message(line, 207, address)), expected);
+    }
+    char line[48];
+    EXPECT_EQ(std::string(line, run_error_message(line, 101, reinterpret_cast<const void*>(0x1A2B))),
+              "Runtime error 101 at $00001A2B\n");
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour)

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "frame/frame.hpp"
-#include "gfx/console.hpp"
+#include "gfx/code_page.hpp"
 #include "tests/support/support.hpp"
 #include "tools/lib/compare.hpp"
 #include "tools/lib/diff_image.hpp"
@@ -397,8 +397,8 @@ TEST(CompareArguments, TakesTwoFoldersAndAnOptionalDiffFolder)
         words.insert(words.begin(), "surfcompare");
         std::vector<char*> argv;
         for (std::string& word : words) argv.push_back(word.data());
-        bool help = false;
-        return parse_compare_arguments(static_cast<int>(argv.size()), argv.data(), options, help, error);
+        CommandLine line;
+        return parse_compare_arguments(static_cast<int>(argv.size()), argv.data(), options, line, error);
     };
     CompareOptions options;
     std::string error;

@@ -2,17 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "frame/frame.hpp"
-#include "frame/titles.hpp"
+#include "frame/pictures.hpp"
 #include "gfx/console.hpp"
 #include "gfx/graph.hpp"
 #include "tests/support/support.hpp"
 
 namespace {
-
-const std::vector<std::string> show_titles = {
-    "Szintvonal-1",          "Szintvonal-2",          "Pontfelh\x94",          "T\x82gla (2,2)",
-    "T\x82gla (1,1)",        "T\x82gla (0,1)",        "T\x82gla (1,0)",        "X fv-metszet, lepel",
-    "X-Y fv-metszet, t\x94m\x94r", "X fv-metszet, lepel", "X-Y fv-metszet, t\x94m\x94r", "Festett 4sz\x94gek"};
 
 void expect_frame_at(int width, int height)
 {
@@ -108,7 +103,9 @@ TEST(Show, TwelveTitlesInOrderAndTwelveKeyWaits)
     open_offscreen(640, 480);
     for (int k = 0; k < 20; ++k) test_platform().keys.push_back({'x', 0});
     run_show();
-    EXPECT_EQ(test_platform().lines, show_titles);
+    std::vector<std::string> titles;
+    for (const ShowPicture& picture : show_pictures) titles.emplace_back(picture.title);
+    EXPECT_EQ(test_platform().lines, titles);
     EXPECT_EQ(test_platform().key_waits, 12);
     EXPECT_EQ(test_platform().keys.size(), 8u);
     EXPECT_EQ(FVT(25, 33), 0.0) << "the table ends inverted";
@@ -123,6 +120,18 @@ TEST(Show, CursorKeysCountTwice)
     run_show();
     EXPECT_EQ(test_platform().key_waits, 6);
     EXPECT_EQ(test_platform().lines.size(), 12u);
+}
+
+// Each renderer writes its own title; it must be the one the table gives
+// its picture, which the export and surfcompare print.
+TEST(Show, EachRendererWritesTheTitleOfItsPicture)
+{
+    for (const ShowPicture& picture : show_pictures) {
+        prepare_model();
+        draw_show_picture(picture);
+        ASSERT_EQ(test_platform().lines.size(), 1u) << picture.number;
+        EXPECT_EQ(test_platform().lines[0], picture.title) << picture.number;
+    }
 }
 
 TEST(BrickTitle, ComposesBothOffsetsWithTheirSigns)

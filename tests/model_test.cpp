@@ -89,8 +89,6 @@ TEST(InversionPass, TurnsTheSurfaceUpsideDownInPlace)
             EXPECT_GE(FVT(i, j), 0.0);
             EXPECT_LE(FVT(i, j), YMAX);
         }
-    EXPECT_EQ(I, 51);
-    EXPECT_EQ(J, 51);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -15,9 +14,6 @@
 #include "tests/support/support.hpp"
 
 namespace {
-
-// The first outputs of MT19937 seeded with 0.
-constexpr std::uint64_t first_outputs[] = {2357136044u, 2546248239u, 3071714933u};
 
 std::vector<std::uint8_t> whole_picture()
 {
@@ -60,16 +56,16 @@ Cloud draw_cloud(bool fresh_generator = true)
     return cloud;
 }
 
-// How many draws the generator has made since it was restarted, found from
-// its next three outputs (which this consumes).
+// How many draws the generator has made since it was restarted: its next
+// three outputs (which this consumes) are looked for in the sequence it
+// gives after a restart.
 long draws_so_far(long limit = 100000)
 {
     const SMALLINT n = 32767;
     const SMALLINT a = Random(n), b = Random(n), c = Random(n);
-    std::mt19937 reference(0u);
+    restart_random();
     std::vector<SMALLINT> stream;
-    for (long k = 0; k < limit + 3; ++k)
-        stream.push_back(static_cast<SMALLINT>((static_cast<std::uint64_t>(reference()) * n) >> 32));
+    for (long k = 0; k < limit + 3; ++k) stream.push_back(Random(n));
     for (long k = 0; k <= limit; ++k)
         if (stream[k] == a && stream[k + 1] == b && stream[k + 2] == c) return k;
     return -1;
@@ -111,11 +107,17 @@ Lit lit_pixels(const Cloud& cloud, int I, int J)
 
 TEST(Generator, FirstOutputsAfterSeedZero)
 {
-    for (SMALLINT n : {1, 2, 9, 12, 1000, 32767}) {
+    // The generator's first outputs after seed 0 are 2357136044, 2546248239
+    // and 3071714933; Random(n) is the high half of output * n.
+    struct Case {
+        SMALLINT n;
+        SMALLINT first[3];
+    };
+    const Case cases[] = {{1, {0, 0, 0}},       {2, {1, 1, 1}},           {9, {4, 5, 6}},
+                          {12, {6, 7, 8}},      {1000, {548, 592, 715}},  {32767, {17982, 19425, 23434}}};
+    for (const Case& c : cases) {
         restart_random();
-        for (std::uint64_t u : first_outputs)
-            EXPECT_EQ(Random(n), static_cast<SMALLINT>((u * static_cast<std::uint64_t>(n)) >> 32))
-                << "n = " << n;
+        for (SMALLINT expected : c.first) EXPECT_EQ(Random(c.n), expected) << "n = " << c.n;
     }
     // The first dot of a picture with SK = 9 and OK = 12.
     restart_random();
@@ -223,22 +225,25 @@ TEST(PointCloud, SameCloudFromAFreshGeneratorOnly)
 
 TEST(PointCloud, OddWindowSizes)
 {
-    const int sizes[][2] = {{333, 217}, {1001, 757}, {257, 1003}};
-    for (const auto& size : sizes) {
-        SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]));
-        prepare_model(size[0], size[1]);
+    // The peak alone gets half as many dots as its block of SK x OK pixels.
+    struct Case {
+        int width, height;
+        long peak_dots;
+    };
+    const Case cases[] = {{333, 217, 4 * 6 / 2}, {1001, 757, 15 * 20 / 2}, {257, 1003, 20 * 5 / 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        prepare_model(c.width, c.height);
         expect_dots_in_blocks(draw_cloud());
-        // The peak alone: half as many dots as its block has pixels.
         const REAL maximum = YMAX;
         for (int row = 1; row <= 50; ++row)
             for (int column = 1; column <= 50; ++column) FVT(row, column) = 0.0;
         FVT(25, 33) = maximum;
         const Cloud cloud = draw_cloud();
-        const long half = (SK * OK) / 2;
-        EXPECT_EQ(draws_so_far(), 2 * half);
+        EXPECT_EQ(draws_so_far(), 2 * c.peak_dots);
         const Lit lit = lit_pixels(cloud, 25, 33);
         EXPECT_EQ(lit.outside_block, 0);
-        EXPECT_LE(lit.count, half);
+        EXPECT_LE(lit.count, c.peak_dots);
         EXPECT_GT(lit.count, 0);
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frame/frame.hpp"
+#include "gfx/call_counts.hpp"
 #include "frame/titles.hpp"
 #include "gfx/graph.hpp"
 #include "render/render.hpp"
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr int inset = 2;  // the plot window's offset in the window
 constexpr int black = 0;
 constexpr int blue = 1;
 
@@ -26,8 +26,7 @@ struct Size {
 };
 
 // Plot-window coordinates.
-int plot_pixel(int x, int y) { return picture().at(x + inset, y + inset); }
-int pixel_of(const Snapshot& s, int x, int y) { return s[static_cast<std::size_t>(y + inset) * (MAXX + 1) + x + inset]; }
+int pixel_of(const Snapshot& s, int x, int y) { return s[static_cast<std::size_t>(y + plot_inset) * (MAXX + 1) + x + plot_inset]; }
 
 REAL value_of_height(int pixels) { return YMAX * pixels / 100.0; }
 
@@ -63,7 +62,7 @@ Snapshot cell_alone(int I, int J, const Size& size)
     SMALLINT points[8];
     cell_points(I, J, points);
     open_offscreen(size.width, size.height);
-    SetViewPort(inset, inset, MAXX - inset, MAXY - inset, true);
+    SetViewPort(plot_inset, plot_inset, MAXX - plot_inset, MAXY - plot_inset, true);
     SetColor(14);
     SetFillStyle(1, 13);
     FillPoly(4, points);
@@ -81,7 +80,7 @@ TEST(Quadrilaterals, FrontLineOfTheInvertedTableAt640x480)
     // Row 1 holds YMAX everywhere: its corners (1, 1) .. (1, 46) lie on row
     // 372 from column 12 to column 282, and nothing lies below them.
     for (int x = 0; x <= 635; ++x) EXPECT_EQ(plot_pixel(x, 372), x >= 12 && x <= 282 ? blue : black) << x;
-    EXPECT_EQ(count_pixels(blue, inset, 373 + inset, 636, 475 - 372), 0);
+    EXPECT_EQ(count_pixels(blue, plot_inset, 373 + plot_inset, 636, 475 - 372), 0);
 }
 
 TEST(Quadrilaterals, LeaveTheOutlineBlueAndTheFillSolidBlack)
@@ -91,8 +90,8 @@ TEST(Quadrilaterals, LeaveTheOutlineBlueAndTheFillSolidBlack)
     RAJZFUGGVENY4();
     Line(0, 474, 9, 474);
     Bar(100, 372, 110, 372);
-    EXPECT_EQ(count_pixels(blue, inset, 474 + inset, 10, 1), 10);
-    EXPECT_EQ(count_pixels(black, 100 + inset, 372 + inset, 11, 1), 11);
+    EXPECT_EQ(count_pixels(blue, plot_inset, 474 + plot_inset, 10, 1), 10);
+    EXPECT_EQ(count_pixels(black, 100 + plot_inset, 372 + plot_inset, 11, 1), 11);
 }
 
 TEST(Quadrilaterals, LastCellLiesOverEverything)

@@ -17,13 +17,12 @@
 
 namespace {
 
-constexpr int inset = 2;  // the plot window's offset in the window
 constexpr int white = 15;
 
 using Points = std::vector<std::pair<int, int>>;
 
 // Plot-window coordinates.
-bool lit(int x, int y) { return current_picture().at(x + inset, y + inset) != 0; }
+bool lit(int x, int y) { return plot_pixel(x, y) != 0; }
 
 // One picture row as text, '#' lit and '.' empty, columns from..to.
 std::string row_text(int y, int from, int to)
@@ -44,12 +43,12 @@ bool line_is_drawn(int x1, int y1, int x2, int y2)
 // The pixels Line lights on its own, on a cleared plot window.
 Points line_pixels(int x1, int y1, int x2, int y2)
 {
-    SetViewPort(inset, inset, MAXX - inset, MAXY - inset, true);
+    SetViewPort(plot_inset, plot_inset, MAXX - plot_inset, MAXY - plot_inset, true);
     ClearViewPort();
     Line(x1, y1, x2, y2);
     Points points;
-    for (int y = 0; y <= MAXY - 2 * inset; ++y) {
-        for (int x = 0; x <= MAXX - 2 * inset; ++x) {
+    for (int y = 0; y <= MAXY - 2 * plot_inset; ++y) {
+        for (int x = 0; x <= MAXX - 2 * plot_inset; ++x) {
             if (lit(x, y)) points.push_back({x, y});
         }
     }
@@ -102,7 +101,7 @@ protected:
         prepare_model(640, 480);
         set_oblique_steps();
         zero_table();
-        SetViewPort(inset, inset, MAXX - inset, MAXY - inset, true);
+        SetViewPort(plot_inset, plot_inset, MAXX - plot_inset, MAXY - plot_inset, true);
         ClearViewPort();
         clear_horizon(v);
         v.I = 1;

@@ -10,7 +10,7 @@ namespace {
 
 struct Parsed {
     bool ok;
-    bool help;
+    CommandLine line;
     ShotsOptions options;
     std::string error;
 };
@@ -21,7 +21,7 @@ Parsed parse(std::vector<std::string> words)
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     Parsed p{};
-    p.ok = parse_shots_arguments(static_cast<int>(argv.size()), argv.data(), p.options, p.help, p.error);
+    p.ok = parse_shots_arguments(static_cast<int>(argv.size()), argv.data(), p.options, p.line, p.error);
     return p;
 }
 
@@ -39,7 +39,8 @@ TEST(ShotsArguments, DefaultsAndAcceptedForms)
     EXPECT_EQ(p.options.folder, "pics");
     p = parse({"--size=8192x8192"});
     ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_TRUE(parse({"--help"}).help);
+    EXPECT_TRUE(parse({"--help"}).line.help);
+    EXPECT_TRUE(parse({"--version"}).line.version);
 }
 
 TEST(ShotsArguments, BadArgumentsAreNamed)

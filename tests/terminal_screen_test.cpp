@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "gfx/terminal_screen.hpp"
+#include "platform/terminal_screen.hpp"
 
 namespace {
 

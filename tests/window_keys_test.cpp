@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "gfx/sdl_keys.hpp"
+#include "platform/sdl_keys.hpp"
 
 namespace {
 

@@ -1,27 +1,22 @@
 // surfplot-shots / surfkit-shots: the show's twelve pictures as PNG files.
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 #include "tools/lib/shots.hpp"
 
 int main(int argc, char** argv)
 {
-    const std::string program = argc > 0 ? argv[0] : "surfplot-shots";
-    const std::string name = program.substr(program.find_last_of('/') + 1);
+    const std::string name = program_name(argc, argv, "surfplot-shots");
     ShotsOptions options;
     options.program = name;
-    bool help = false;
+    CommandLine line;
     std::string error;
-    if (!parse_shots_arguments(argc, argv, options, help, error)) {
-        std::fprintf(stderr, "%s: %s (try --help)\n", name.c_str(), error.c_str());
-        return 2;
-    }
-    if (help) {
-        std::fputs(shots_usage(name).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 2;
-    }
+    parse_shots_arguments(argc, argv, options, line, error);
+    if (const std::optional<int> answered = answer_command_line({name, shots_usage(name)}, line, error))
+        return *answered;
     if (!prepare_folder(options.folder, error)) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;

@@ -1,24 +1,19 @@
 // surfcompare: two exports of the show compared picture by picture.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "tools/lib/compare.hpp"
 
 int main(int argc, char** argv)
 {
-    const std::string program = argc > 0 ? argv[0] : "surfcompare";
-    const std::string name = program.substr(program.find_last_of('/') + 1);
+    const std::string name = program_name(argc, argv, "surfcompare");
     CompareOptions options;
-    bool help = false;
+    CommandLine line;
     std::string error;
-    if (!parse_compare_arguments(argc, argv, options, help, error)) {
-        std::fprintf(stderr, "%s: %s (try --help)\n", name.c_str(), error.c_str());
-        return 2;
-    }
-    if (help) {
-        std::fputs(compare_usage(name).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 2;
-    }
+    parse_compare_arguments(argc, argv, options, line, error);
+    if (const std::optional<int> answered = answer_command_line({name, compare_usage(name)}, line, error))
+        return *answered;
     CompareReport report;
     if (!compare_exports(options, report, error)) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());

@@ -7,6 +7,11 @@
 # (start_display, start_terminal); the EXIT trap ends all of it: the X
 # server by its process id, each terminal by its own tmux socket.
 
+# Without its tools the test cannot run: it is skipped (77), not failed.
+for tool in Xvfb tmux xdotool import python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
 work=$(mktemp -d)
 failures=0
 # tmux reads and shows the titles' UTF-8 only in a UTF-8 locale.
@@ -75,8 +80,9 @@ pane_colours() { tmux -S "$tmux_socket" capture-pane -p -e -t show; }
 pane_has() { pane_text | grep -q -- "$1"; }
 cursor_row() { tmux -S "$tmux_socket" display-message -p -t show '#{cursor_y}'; }
 shell_pid() { tmux -S "$tmux_socket" display-message -p -t show '#{pane_pid}'; }
-# The processes the shell runs, as "pid (name)" lines, from /proc.
-shell_children() { awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}' /proc/[0-9]*/stat 2>/dev/null; }
+# The processes the shell runs, as "pid (name)" lines, from /proc (through
+# cat: a process that ends meanwhile must not stop the whole look).
+shell_children() { cat /proc/[0-9]*/stat 2>/dev/null | awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}'; }
 # The program the shell runs in the foreground.
 program_pid() { shell_children | awk 'NR == 1 {print $1}'; }
 
@@ -102,11 +108,15 @@ xdo() {
     return 1
 }
 
-# The show's window, once it exists.
-find_window() { window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
+# The show's window, once it exists: named after the program, and after
+# the picture it shows ("surfplot — 8/12 X fv-metszet, lepel").
+find_window() { window=$(xdotool search --name "^$1(\$| )" 2>/dev/null | head -n1); [ -n "$window" ]; }
 wait_for_window() { window=; wait_until find_window "$1" || fail "no window named $1"; }
 # (an X server that turns the search away says so: that is not "gone")
-window_gone() { [ -z "$(xdotool search --name "^$1\$" 2>&1)" ]; }
+window_gone() { [ -z "$(xdotool search --name "^$1(\$| )" 2>&1)" ]; }
+
+# The window's title, UTF-8.
+window_title() { xdo getwindowname "$window"; }
 
 # The headless export at the window's size, to compare with.
 make_shots() {
@@ -161,10 +171,10 @@ x.XCloseDisplay(display)
 EOF
 }
 
-expected_titles=(
-    'Szintvonal-1' 'Szintvonal-2' 'Pontfelhö' 'Tégla (2,2)' 'Tégla (1,1)' 'Tégla (0,1)' 'Tégla (1,0)'
-    'X fv-metszet, lepel' 'X-Y fv-metszet, tömör' 'X fv-metszet, lepel' 'X-Y fv-metszet, tömör'
-    'Festett 4szögek')
+# The show's titles, one per picture, as the export prints them.
+mapfile -t expected_titles < <("$build/tools/surfplot-shots" --size 102x150 --out "$work/titles" 2>"$work/titles.err")
+[ ${#expected_titles[@]} -eq 12 ] || { echo "cannot read the titles from surfplot-shots: $(cat "$work/titles.err")"; exit 1; }
+rm -rf "$work/titles"
 
 # The first N titles, one per line.
 titles_upto() { printf '%s\n' "${expected_titles[@]:0:$1}"; }

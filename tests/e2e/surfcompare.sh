@@ -167,9 +167,9 @@ expect_bad_input "diff folder is a compared folder" "diff folder"
 run kit
 expect_bad_input "one folder only" "two folders"
 run kit kit-again --colour
-expect_bad_input "unknown argument" "--colour"
+expect_bad_input "unknown option" "--colour"
 
-"$compare" --help | grep -q '^usage: surfcompare EXPECTED_DIR ACTUAL_DIR' || fail "--help has no usage line"
+"$compare" --help | grep -q '^Usage: surfcompare EXPECTED_DIR ACTUAL_DIR' || fail "--help has no usage line"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "surfcompare: all checks passed"

@@ -72,4 +72,31 @@ wait_for_end
 [ "$(exit_code)" = 0 ] || fail "after Ctrl+Z and fg: exit code $(exit_code), not 0"
 check_terminal_restored "after Ctrl+Z and fg"
 console_shows_titles 12 || fail "titles after Ctrl+Z and fg: $(pane_text | head -n 13)"
+
+# Ctrl+Z, bg: the window goes on with its keys while the terminal is the
+# shell's; fg brings back the terminal's keys and the console's text.
+press -l "clear"
+press Enter
+rm -f "$work/stty.before" "$work/rc" "$work/stty.after"
+type_line "stty -g >$work/stty.before; $build/surfplot"
+wait_for_window surfplot
+press a
+wait_for_picture 2 "before Ctrl+Z, bg"
+press C-z
+wait_until pane_has 'Stopped' || fail "Ctrl+Z did not stop the show"
+type_line "bg"
+wait_until pane_has "^\[1\]+ $build/surfplot &" || fail "bg did not continue the show"
+xdo key --window "$window" a
+wait_for_picture 3 "a window key in the background"
+sleep 0.5
+! pane_has "${expected_titles[2]}" || fail "the background show wrote on the shell's screen: $(pane_text | grep -v '^ *$')"
+type_line "fg; echo \$? >$work/rc; stty -g >$work/stty.after"
+wait_for_titles 3
+press b
+wait_for_picture 4 "a terminal key after bg and fg"
+for n in 1 2 3 4 5 6 7 8 9; do press c; done
+wait_for_end
+[ "$(exit_code)" = 0 ] || fail "after Ctrl+Z, bg, fg: exit code $(exit_code), not 0"
+check_terminal_restored "after Ctrl+Z, bg, fg"
+console_shows_titles 12 || fail "titles after Ctrl+Z, bg, fg: $(pane_text | head -n 13)"
 finish

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/frame.hpp"
+#include "frame/pictures.hpp"
 #include "gfx/graph.hpp"
 #include "tests/support/support.hpp"
 
@@ -19,12 +20,12 @@ TEST(Skeleton, EveryPictureIsAnEmptyTitledFrame)
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         reset_model();
         open_offscreen(width, height);
-        for (int k = 0; k < 12; ++k) test_platform().keys.push_back({' ', 0});
+        test_platform().keys.assign(picture_count, KeyPress{' ', 0});
         run_show();
         const OffscreenPlatform& platform = test_platform();
-        ASSERT_EQ(platform.shown.size(), 12u);
-        ASSERT_EQ(platform.lines.size(), 12u);
-        for (std::size_t k = 0; k < 12; ++k) {
+        ASSERT_EQ(platform.shown.size(), std::size_t{picture_count});
+        ASSERT_EQ(platform.lines.size(), std::size_t{picture_count});
+        for (std::size_t k = 0; k < std::size_t{picture_count}; ++k) {
             long drawn = 0, other = 0;
             for (std::uint8_t c : platform.shown[k]) {
                 drawn += c == 15;
@@ -35,6 +36,18 @@ TEST(Skeleton, EveryPictureIsAnEmptyTitledFrame)
             EXPECT_LT(drawn, frame_pixels(width, height) + 64L * static_cast<long>(platform.lines[k].size()))
                 << "picture " << k + 1 << " has nothing but its title";
         }
+    }
+}
+
+// The stubs hold their titles apart from the finished renderers; each must
+// still be the one the table gives its picture.
+TEST(Skeleton, EachStubWritesTheTitleOfItsPicture)
+{
+    for (const ShowPicture& picture : show_pictures) {
+        prepare_model();
+        draw_show_picture(picture);
+        ASSERT_EQ(test_platform().lines.size(), 1u) << picture.number;
+        EXPECT_EQ(test_platform().lines[0], picture.title) << picture.number;
     }
 }
 

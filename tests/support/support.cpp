@@ -79,6 +79,8 @@ void prepare_model(int width, int height)
 
 PictureView picture() { return current_picture(); }
 
+int plot_pixel(int x, int y) { return picture().at(x + plot_inset, y + plot_inset); }
+
 Snapshot snapshot()
 {
     const PictureView view = picture();

@@ -22,7 +22,7 @@ public:
     bool fail_writes = false;
 
     bool open_window(int& w, int& h) override;
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int& columns, int& rows) override;
     void clear_text_window(const ConsoleState&) override {}
@@ -44,6 +44,10 @@ void prepare_model(int width = 640, int height = 480);
 
 // The picture as it stands.
 PictureView picture();
+// How far the plot window that ABLAKTORLES leaves lies inside the window
+// on each side, and the pixel at (x, y) in that window's coordinates.
+constexpr int plot_inset = 2;
+int plot_pixel(int x, int y);
 // A copy of the picture as it stands, and the number of pixels in which two
 // copies differ (-1 for different sizes).
 using Snapshot = std::vector<std::uint8_t>;

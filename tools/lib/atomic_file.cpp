@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
                            std::string& error)

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "frame/frame.hpp"
-#include "frame/titles.hpp"
-#include "gfx/console.hpp"
+#include "frame/pictures.hpp"
+#include "gfx/code_page.hpp"
 #include "tools/lib/diff_image.hpp"
 
 namespace {
@@ -183,14 +183,8 @@ std::string picture_file_name(int number)
 
 std::string picture_title(int number)
 {
-    constexpr SMALLINT shadows[4][2] = {{2, 2}, {1, 1}, {0, 1}, {1, 0}};
-    constexpr std::string_view others[] = {titles::szintvonal1, titles::szintvonal2, titles::pontfelho,
-                                           titles::lepel,       titles::tomor,       titles::lepel,
-                                           titles::tomor,       titles::festett};
-    if (number >= 4 && number <= 7)
-        return cp437_to_utf8(brick_title(shadows[number - 4][0], shadows[number - 4][1]));
-    if (number >= 1 && number <= picture_count) return cp437_to_utf8(others[number <= 3 ? number - 1 : number - 5]);
-    return std::string();
+    if (number < 1 || number > picture_count) return std::string();
+    return cp437_to_utf8(show_picture(number).title);
 }
 
 PictureResult compare_pictures(const PngPicture& expected, const PngPicture& actual, int number)

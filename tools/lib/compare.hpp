@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "frame/pictures.hpp"
+#include "frame/command_line.hpp"
 #include "tools/lib/png_import.hpp"
-
-constexpr int picture_count = 12;
 
 // "01.png" ... "12.png".
 std::string picture_file_name(int number);
@@ -53,6 +53,6 @@ bool compare_exports(const CompareOptions& options, CompareReport& report, std::
 std::string format_report(const CompareOptions& options, const CompareReport& report);
 
 // Reads the command line; false with a one-line `error` on a bad argument.
-// `help` is set for --help.
-bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, bool& help, std::string& error);
+// `line` tells whether --help or --version was asked for.
+bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, CommandLine& line, std::string& error);
 std::string compare_usage(const std::string& program);

@@ -103,52 +103,41 @@ std::string format_report(const CompareOptions& options, const CompareReport& re
 
 std::string compare_usage(const std::string& program)
 {
-    return "usage: " + program +
+    return "Usage: " + program +
            " EXPECTED_DIR ACTUAL_DIR [--diff DIR]\n"
            "Compares two exports of the show (01.png ... 12.png, as surfplot-shots and surfkit-shots\n"
            "write them) pixel by pixel and prints one line per picture.\n"
+           "\n"
+           "Options:\n"
            "  --diff DIR  for every picture that differs, writes DIR/NN.png: matching pixels dimmed,\n"
            "              missing pixels (drawn in EXPECTED, background in ACTUAL) magenta,\n"
            "              extra pixels (drawn in ACTUAL only) cyan, a different colour yellow;\n"
            "              when a picture has at most 100 such pixels, a white ring circles each.\n"
            "              DIR is created when missing; an older diff of a picture that is\n"
            "              identical now is removed from it.\n"
-           "  --help      this text\n"
+           "  --help      display this help and exit\n"
+           "  --version   output version information and exit\n"
+           "\n"
            "Exit code: 0 when all twelve pictures are identical, 1 when any differs, 2 on bad input.\n";
 }
 
-bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, bool& help, std::string& error)
+bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, CommandLine& line, std::string& error)
 {
-    help = false;
-    std::vector<std::string> folders;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            help = true;
-            return true;
-        }
-        if (argument == "--diff" || argument.substr(0, 7) == "--diff=") {
-            if (argument == "--diff" && i + 1 >= argc) {
-                error = "--diff needs a folder name";
-                return false;
-            }
-            options.diff_folder = argument == "--diff" ? argv[++i] : std::string(argument.substr(7));
-            if (options.diff_folder.empty()) {
-                error = "--diff needs a folder name";
-                return false;
-            }
-        } else if (!argument.empty() && argument[0] == '-') {
-            error = "unknown argument '" + std::string(argument) + "'";
+    static const std::vector<OptionSpec> specs = {{"--diff", OptionValue::required}};
+    if (!read_command_line(argc, argv, specs, line, error)) return false;
+    if (line.help || line.version) return true;
+    for (const GivenOption& given : line.options) {
+        options.diff_folder = std::string(*given.value);
+        if (options.diff_folder.empty()) {
+            error = "--diff needs a folder name";
             return false;
-        } else {
-            folders.emplace_back(argument);
         }
     }
-    if (folders.size() != 2) {
+    if (line.operands.size() != 2) {
         error = "needs two folders, EXPECTED_DIR and ACTUAL_DIR";
         return false;
     }
-    options.expected_folder = folders[0];
-    options.actual_folder = folders[1];
+    options.expected_folder = std::string(line.operands[0]);
+    options.actual_folder = std::string(line.operands[1]);
     return true;
 }

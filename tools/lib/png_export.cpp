@@ -13,7 +13,7 @@
 #include <vector>
 #include <zlib.h>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <png.h>
 
-#include "model/checks.hpp"
+#include "runtime/checks.hpp"
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
+#include "frame/command_line.hpp"
 #include "frame/frame.hpp"
 #include "gfx/platform.hpp"
 #include "tools/lib/png_export.hpp"
@@ -55,7 +57,7 @@ public:
         height = options_.height;
         return true;
     }
-    void show_picture(const PictureView&, const DirtyRect&) override {}
+    void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
     void close_window() override {}
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}
@@ -87,46 +89,34 @@ private:
 
 std::string shots_usage(const std::string& program)
 {
-    return "usage: " + program +
+    return "Usage: " + program +
            " [--size WIDTHxHEIGHT] [--out DIR]\n"
            "Runs the show without a window and writes its twelve pictures as 01.png ... 12.png.\n"
+           "\n"
+           "Options:\n"
            "  --size WIDTHxHEIGHT  drawing area in pixels (default 640x480; width 102-8192, height 150-8192)\n"
            "  --out DIR            output folder, created when missing (default shots)\n"
-           "  --help               this text\n";
+           "  --help               display this help and exit\n"
+           "  --version            output version information and exit\n";
 }
 
-bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, bool& help, std::string& error)
+bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
 {
-    help = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        std::string_view value;
-        const bool has_value = i + 1 < argc;
-        if (argument == "--help" || argument == "-h") {
-            help = true;
-            return true;
-        }
-        const std::size_t equals = argument.find('=');
-        std::string_view flag = argument.substr(0, equals);
-        if (flag != "--size" && flag != "--out") {
-            error = "unknown argument '" + std::string(argument) + "'";
-            return false;
-        }
-        if (equals != std::string_view::npos) {
-            value = argument.substr(equals + 1);
-        } else if (has_value) {
-            value = argv[++i];
-        } else {
-            error = std::string(flag) + " needs a value";
-            return false;
-        }
-        if (flag == "--size" && !parse_size(value, options, error)) return false;
-        if (flag == "--out") {
-            if (value.empty()) {
+    static const std::vector<OptionSpec> specs = {{"--size", OptionValue::required}, {"--out", OptionValue::required}};
+    if (!read_command_line(argc, argv, specs, line, error)) return false;
+    if (line.help || line.version) return true;
+    if (!line.operands.empty()) {
+        error = "unexpected argument '" + std::string(line.operands.front()) + "'";
+        return false;
+    }
+    for (const GivenOption& given : line.options) {
+        if (given.name == "--size" && !parse_size(*given.value, options, error)) return false;
+        if (given.name == "--out") {
+            if (given.value->empty()) {
                 error = "--out needs a folder name";
                 return false;
             }
-            options.folder = std::string(value);
+            options.folder = std::string(*given.value);
         }
     }
     return true;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "frame/command_line.hpp"
+
 struct ShotsOptions {
     int width = 640;
     int height = 480;
@@ -12,8 +14,8 @@ struct ShotsOptions {
 };
 
 // Reads the command line; false with a one-line `error` on a bad argument.
-// `help` is set for --help.
-bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, bool& help, std::string& error);
+// `line` tells whether --help or --version was asked for.
+bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error);
 
 // The usage text, for --help and for errors.
 std::string shots_usage(const std::string& program);

@@ -1,0 +1,131 @@
+// Reading the command line, and the answers every program gives to --help,
+// --version and a bad line.  SURF_VERSION comes from the build.
+#include "frame/command_line.hpp"
+
+#include <charconv>
+#include <cstdio>
+
+// The build defines SURF_VERSION; a bare syntax check of this file does not.
+#ifndef SURF_VERSION
+#define SURF_VERSION "unknown"
+#endif
+
+namespace {
+
+const OptionSpec* find_spec(const std::vector<OptionSpec>& specs, std::string_view name)
+{
+    for (const OptionSpec& spec : specs)
+        if (spec.name == name) return &spec;
+    return nullptr;
+}
+
+constexpr OptionSpec no_value_option{"", OptionValue::none};
+
+bool is_option_word(std::string_view word) { return word.size() > 1 && word[0] == '-'; }
+
+// One option word (and maybe the word after it); false with `error`.
+bool read_option(int argc, char** argv, int& i, const std::vector<OptionSpec>& specs, CommandLine& line,
+                 std::string& error)
+{
+    const std::string_view word = argv[i];
+    const std::size_t equals = word.find('=');
+    const std::string_view name = word.substr(0, equals);
+    const bool has_value = equals != std::string_view::npos;
+    const bool help = name == "--help" || name == "-h";
+    if ((help || name == "--version") && !has_value) {
+        (help ? line.help : line.version) = true;
+        return true;
+    }
+    const OptionSpec* spec = help || name == "--version" ? &no_value_option : find_spec(specs, name);
+    if (!spec) {
+        error = "unknown option '" + std::string(word) + "'";
+        return false;
+    }
+    GivenOption given{name, std::nullopt};
+    if (has_value) {
+        if (spec->value == OptionValue::none) {
+            error = "option '" + std::string(name) + "' takes no value";
+            return false;
+        }
+        given.value = word.substr(equals + 1);
+    } else if (spec->value == OptionValue::required) {
+        if (i + 1 >= argc) {
+            error = "option '" + std::string(name) + "' needs a value";
+            return false;
+        }
+        given.value = std::string_view(argv[++i]);
+    }
+    line.options.push_back(given);
+    return true;
+}
+
+bool print_all(const std::string& text)
+{
+    return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+bool read_command_line(int argc, char** argv, const std::vector<OptionSpec>& specs, CommandLine& line,
+                       std::string& error)
+{
+    line = CommandLine{};
+    bool operands_only = false;  // after "--" every word is an operand
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (!operands_only && word == "--") {
+            operands_only = true;
+        } else if (!operands_only && is_option_word(word)) {
+            if (!read_option(argc, argv, i, specs, line, error)) return false;
+        } else {
+            line.operands.push_back(word);
+        }
+    }
+    return true;
+}
+
+std::string version_text(std::string_view program)
+{
+    return std::string(program) + " " + SURF_VERSION + "\n";
+}
+
+std::optional<int> answer_command_line(const ProgramText& program, const CommandLine& line,
+                                       const std::string& error)
+{
+    const std::string name(program.name);
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s (try '%s --help')\n", name.c_str(), error.c_str(), name.c_str());
+        return 2;
+    }
+    if (line.help) return print_all(program.usage) ? 0 : 2;
+    if (line.version) return print_all(version_text(program.name)) ? 0 : 2;
+    return std::nullopt;
+}
+
+std::string program_name(int argc, char** argv, std::string_view fallback)
+{
+    if (argc < 1 || !argv[0] || !*argv[0]) return std::string(fallback);
+    const std::string_view path = argv[0];
+    const std::string_view name = path.substr(path.find_last_of('/') + 1);
+    return name.empty() ? std::string(fallback) : std::string(name);
+}
+
+bool read_whole_number(std::string_view text, int& value)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+}
+
+bool read_decimal(std::string_view text, double& value)
+{
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    const bool digits_only = whole.find_first_not_of("0123456789") == std::string_view::npos &&
+                             fraction.find_first_not_of("0123456789") == std::string_view::npos;
+    if (!digits_only || (whole.empty() && fraction.empty()) || text.size() > 20) return false;
+    if (point != std::string_view::npos && fraction.empty()) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}

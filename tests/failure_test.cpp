@@ -1,0 +1,98 @@
+// A failed check tells, on standard error, what it saw and the line of the
+// code that made the failing operation: here, the lines of this file.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "gfx/console.hpp"
+#include "runtime/failure.hpp"
+#include "model/model.hpp"
+#include "render/render.hpp"
+#include "tests/support/support.hpp"
+
+namespace {
+
+using ::testing::ExitedWithCode;
+
+volatile double zero = 0.0;
+volatile double huge = 1e308;
+volatile double negative = -1.0;
+
+// The words, then "in FUNCTION, tests/failure_test.cpp:LINE" for the line
+// that called the check.
+std::string told(const std::string& words, int line)
+{
+    return "^" + words + "\n  in [^\n]*TestBody, tests/failure_test\\.cpp:" + std::to_string(line) + "\n";
+}
+
+TEST(FailureWordsDeathTest, RangeChecksTellTheValueAndTheRange)
+{
+    EXPECT_EXIT(to_smallint(40000), ExitedWithCode(201), told("range check: 40000 is outside -32768\\.\\.32767", __LINE__));
+    EXPECT_EXIT(to_smallint(-32769), ExitedWithCode(201), told("range check: -32769 is outside -32768\\.\\.32767", __LINE__));
+    EXPECT_EXIT(Round(40000.5L), ExitedWithCode(201), told("range check: 40000\\.5 rounds outside -32768\\.\\.32767", __LINE__));
+}
+
+TEST(FailureWordsDeathTest, TableIndexTellsWhichIndexAndTheIndexingLine)
+{
+    // The accessor noticed the index; the line told is the one that indexed.
+    EXPECT_EXIT(FVT(51, 1), ExitedWithCode(201), told("range check: 51 is outside 1\\.\\.50 \\(FVT row\\)", __LINE__));
+    EXPECT_EXIT(FVT(1, 0), ExitedWithCode(201), told("range check: 0 is outside 1\\.\\.50 \\(FVT column\\)", __LINE__));
+    EXPECT_EXIT(FVT(0, 99), ExitedWithCode(201), told("range check: 0 is outside 1\\.\\.50 \\(FVT row\\)", __LINE__));
+    ColumnArray columns{};
+    EXPECT_EXIT(columns(101), ExitedWithCode(201), told("range check: 101 is outside 1\\.\\.100 \\(column array\\)", __LINE__));
+}
+
+TEST(FailureWordsDeathTest, OverflowTellsTheOperation)
+{
+    EXPECT_EXIT(checked_mul(65536, 65536), ExitedWithCode(215), told("integer overflow: 65536 \\* 65536", __LINE__));
+    EXPECT_EXIT(checked_add(INT_MAX, 1), ExitedWithCode(215), told("integer overflow: 2147483647 \\+ 1", __LINE__));
+    EXPECT_EXIT(checked_sub(INT_MIN, 2), ExitedWithCode(215), told("integer overflow: -2147483648 - 2", __LINE__));
+    EXPECT_EXIT(checked_div(INT_MIN, -1), ExitedWithCode(215), told("integer overflow: -2147483648 div -1", __LINE__));
+    EXPECT_EXIT(checked_div(7, 0), ExitedWithCode(200), told("division by zero", __LINE__));
+}
+
+TEST(FailureWordsDeathTest, FloatingPointTrapsTellTheFaultingLine)
+{
+    install_float_checks();
+    EXPECT_EXIT(zero = 1.0 / zero, ExitedWithCode(200), told("division by zero", __LINE__));
+    EXPECT_EXIT(huge = huge * huge, ExitedWithCode(205), told("floating-point overflow", __LINE__));
+    EXPECT_EXIT(zero = zero / zero, ExitedWithCode(207), told("invalid floating-point operation", __LINE__));
+    // Inside the C library's square root the fault is not the student's.
+    EXPECT_EXIT(negative = __builtin_sqrt(negative), ExitedWithCode(207), told("invalid floating-point operation", __LINE__));
+    LibraryCallScope restore_the_masks;
+}
+
+TEST(FailureWordsDeathTest, ConsoleWriteTellsTheIoError)
+{
+    prepare_model();
+    test_platform().fail_writes = true;
+    EXPECT_EXIT(WriteLine("abc"), ExitedWithCode(101),
+                "^cannot write the console \\(I/O error 101\\)\n  in WriteLine, gfx/console\\.cpp:[0-9]+\n"
+                "  called from [^\n]*TestBody, tests/failure_test\\.cpp:");
+}
+
+// An inlined helper of a renderer is told with the line that called it.
+[[gnu::always_inline]] inline SMALLINT scaled(SMALLINT value) { return to_smallint(checked_mul(value, 2000)); }
+const int scaled_line = __LINE__ - 1;
+
+TEST(FailureWordsDeathTest, InlinedHelperIsToldWithItsCaller)
+{
+    const int call_line = __LINE__ + 4;
+    const std::string expected = "^range check: 40000 is outside -32768\\.\\.32767\n  in scaled, tests/failure_test\\.cpp:" +
+                                 std::to_string(scaled_line) + "\n  called from [^\n]*TestBody, tests/failure_test\\.cpp:" +
+                                 std::to_string(call_line) + "\n";
+    EXPECT_EXIT(scaled(20), ExitedWithCode(201), expected);
+}
+
+// A renderer's nested procedure written as a lambda is a function call
+// operator too, but no accessor: the fault is told inside it.
+TEST(FailureWordsDeathTest, FaultInALambdaIsToldAtTheLambdasLine)
+{
+    const auto step = [](SMALLINT value) { return to_smallint(checked_mul(value, 2000)); };
+    const int step_line = __LINE__ - 1;
+    EXPECT_EXIT(step(20), ExitedWithCode(201),
+                "\n  in [^\n]*, tests/failure_test\\.cpp:" + std::to_string(step_line) + "\n");
+}
+
+}  // namespace
