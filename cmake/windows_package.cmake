@@ -1,13 +1,21 @@
 # The students' zip (cmake --build --preset windows --target package): the
-# five programs, and the sources with which surfkit.exe is built again on
-# Windows with CMake and MinGW-w64 after a renderer in skeleton/ is written.
+# five programs, the README, and in kit/ the exercise sources with which
+# surfkit.exe is built again on Windows with CMake and MinGW-w64 after the
+# renderers in kit/skeleton/ are written.  The finished renderers stay out.
 install(TARGETS surfplot surfkit surfplot-shots surfkit-shots surfcompare RUNTIME DESTINATION .)
 set(CMAKE_INSTALL_SYSTEM_RUNTIME_LIBS_SKIP ON)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/CMakeLists.txt
-              ${CMAKE_SOURCE_DIR}/CMakePresets.json DESTINATION source)
-foreach(folder cmake model frame gfx platform skeleton render tools tests)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/${folder} DESTINATION source)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+
+configure_file(${PROJECT_SOURCE_DIR}/packaging/kit/CMakeLists.txt ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt DESTINATION kit)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/README-windows.txt DESTINATION kit RENAME README.txt)
+# For building the kit for Windows from Linux.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake DESTINATION kit/cmake)
+foreach(folder runtime model gfx platform frame skeleton tools)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
+          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "surfcompare_main.cpp" EXCLUDE)
 endforeach()
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME surfkit-windows)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

@@ -2,6 +2,7 @@
 // --version and a bad line.  SURF_VERSION comes from the build.
 #include "frame/command_line.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -106,7 +107,18 @@ std::string program_name(int argc, char** argv, std::string_view fallback)
 {
     if (argc < 1 || !argv[0] || !*argv[0]) return std::string(fallback);
     const std::string_view path = argv[0];
+#ifdef _WIN32
+    // "C:\\kit\\surfplot.exe" is called surfplot, as the user types it.
+    std::string_view name = path.substr(path.find_last_of("/\\:") + 1);
+    const std::string_view suffix = ".exe";
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (name.size() > suffix.size() &&
+        std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
+                   [&](char a, char b) { return a == lower(b); }))
+        name.remove_suffix(suffix.size());
+#else
     const std::string_view name = path.substr(path.find_last_of('/') + 1);
+#endif
     return name.empty() ? std::string(fallback) : std::string(name);
 }
 

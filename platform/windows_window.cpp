@@ -168,11 +168,11 @@ void Win32Window::paint()
     PAINTSTRUCT paint{};
     HDC device = BeginPaint(window_, &paint);
     const RECT& area = paint.rcPaint;
-    const int right = std::min<int>(area.right, width_), bottom = std::min<int>(area.bottom, height_);
-    if (right > area.left && bottom > area.top)
-        StretchDIBits(device, area.left, area.top, right - area.left, bottom - area.top, area.left, area.top,
-                      right - area.left, bottom - area.top, bits_.data(),
-                      reinterpret_cast<const BITMAPINFO*>(header_.data()), DIB_RGB_COLORS, SRCCOPY);
+    // The whole bitmap, which the paint's clip region cuts down to what
+    // changed: a part of a top-down bitmap would be taken from rows counted
+    // from its bottom.
+    StretchDIBits(device, 0, 0, width_, height_, 0, 0, width_, height_, bits_.data(),
+                  reinterpret_cast<const BITMAPINFO*>(header_.data()), DIB_RGB_COLORS, SRCCOPY);
     // Beyond the picture (a window made larger than its start) stays black.
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     if (area.right > width_) {

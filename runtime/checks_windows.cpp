@@ -80,14 +80,14 @@ int error_of_exception(const EXCEPTION_POINTERS* exception)
     }
 }
 
-// The exception is handled on the thread that trapped, the main one, in the
-// program's own arithmetic: the whole closing work may run.
+// As on Linux, a trap ends with the console given back and the window taken
+// away with the process: the window library is not called from here.
 LONG CALLBACK on_exception(EXCEPTION_POINTERS* exception)
 {
     const int code = error_of_exception(exception);
     if (code == 0) return EXCEPTION_CONTINUE_SEARCH;
     note_trap();
-    report_and_exit(code, exception->ExceptionRecord->ExceptionAddress);
+    report_and_exit(code, exception->ExceptionRecord->ExceptionAddress, EndingFrom::handler);
 }
 
 // The thread whose ending is under way; 0 while none is.

@@ -3,7 +3,11 @@
 
 #include <cfenv>
 #include <cstdio>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <string>
 #include <unistd.h>
 
@@ -136,10 +140,18 @@ TEST(RunErrorMessage, TellsTheNumberAndTheAddressInItsImage)
     const void* addresses[] = {reinterpret_cast<const void*>(&close_window_for_test),
                                reinterpret_cast<const void*>(&write), &in_program, nullptr};
     for (const void* address : addresses) {
-        Dl_info info{};
         unsigned long long offset = reinterpret_cast<unsigned long long>(address);
+#ifdef _WIN32
+        HMODULE module = nullptr;
+        if (address && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                          static_cast<LPCSTR>(address), &module))
+            offset -= reinterpret_cast<unsigned long long>(module);
+#else
+        Dl_info info{};
         if (address && dladdr(address, &info) && info.dli_fbase)
             offset -= reinterpret_cast<unsigned long long>(info.dli_fbase);
+#endif
         char expected[64];
         std::snprintf(expected, sizeof expected, "Runtime error %d at $%08llX\n", 207, offset);
         char line[48];

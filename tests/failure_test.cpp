@@ -19,12 +19,21 @@ volatile double zero = 0.0;
 volatile double huge = 1e308;
 volatile double negative = -1.0;
 
+#ifdef _WIN32
+// The Windows build has no reader of its debug information: the words, then
+// where the line can be had.
+std::string told(const std::string& words, int)
+{
+    return "^" + words + "\n  \\(the source line is told by the Linux build\\)\n$";
+}
+#else
 // The words, then "in FUNCTION, tests/failure_test.cpp:LINE" for the line
 // that called the check.
 std::string told(const std::string& words, int line)
 {
     return "^" + words + "\n  in [^\n]*TestBody, tests/failure_test\\.cpp:" + std::to_string(line) + "\n";
 }
+#endif
 
 TEST(FailureWordsDeathTest, RangeChecksTellTheValueAndTheRange)
 {
@@ -63,6 +72,7 @@ TEST(FailureWordsDeathTest, FloatingPointTrapsTellTheFaultingLine)
     LibraryCallScope restore_the_masks;
 }
 
+#ifndef _WIN32  // the lines of the code are told on Linux only
 TEST(FailureWordsDeathTest, ConsoleWriteTellsTheIoError)
 {
     prepare_model();
@@ -94,5 +104,6 @@ TEST(FailureWordsDeathTest, FaultInALambdaIsToldAtTheLambdasLine)
     EXPECT_EXIT(step(20), ExitedWithCode(201),
                 "\n  in [^\n]*, tests/failure_test\\.cpp:" + std::to_string(step_line) + "\n");
 }
+#endif
 
 }  // namespace

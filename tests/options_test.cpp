@@ -128,3 +128,32 @@ TEST(Numbers, OnlyPlainDigitsAndOnePoint)
 }
 
 }  // namespace
+
+namespace {
+
+std::string name_of(const char* argument0)
+{
+    char* argv[] = {const_cast<char*>(argument0), nullptr};
+    return program_name(1, argv, "fallback");
+}
+
+}  // namespace
+
+TEST(ProgramName, IsTheLastPartOfTheCommand)
+{
+    EXPECT_EQ(name_of("/usr/bin/surfplot"), "surfplot");
+    EXPECT_EQ(name_of("surfcompare"), "surfcompare");
+    EXPECT_EQ(name_of("build/"), "fallback");
+    EXPECT_EQ(name_of(""), "fallback");
+#ifdef _WIN32
+    // Messages name the program as it is typed: no folder, no ".exe".
+    EXPECT_EQ(name_of("C:\\kit\\surfplot.exe"), "surfplot");
+    EXPECT_EQ(name_of("Z:\\work/kit\\SURFKIT-SHOTS.EXE"), "SURFKIT-SHOTS");
+    EXPECT_EQ(name_of("C:surfcompare.exe"), "surfcompare");
+    EXPECT_EQ(name_of("C:\\kit\\surfplot.exe.old"), "surfplot.exe.old");
+#else
+    // A backslash is a character of a Linux file name.
+    EXPECT_EQ(name_of("odd\\surfplot.exe"), "odd\\surfplot.exe");
+#endif
+}
+

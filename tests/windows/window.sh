@@ -2,7 +2,8 @@
 # surfplot.exe under Wine as a user sees it: started from a console beside
 # an X display, keys typed in the console and in the window, each picture
 # in the window compared pixel for pixel with the export at the window's
-# drawing size, the titles on the console, and the exit codes of a normal
+# drawing size, the titles on the console and in the title bar, the options,
+# and the exit codes of a normal
 # end, of Ctrl+C in the console and in the window, and of closing the window.
 # Needs the Wine session of scripts/wine-session.sh (WINE, WINEPREFIX, DISPLAY).
 #   window.sh WINDOWS_BUILD
@@ -36,12 +37,15 @@ start_program() {
     runs=$((runs + 1))
     socket=$work/tmux.$runs
     tmux -S "$socket" new-session -d -s show -x 100 -y 30 \
-        "cd '$work' && '$wine' '$build/$1.exe'; echo \$? > '$work/rc'; sleep 600"
+        "cd '$work' && '$wine' '$build/$1.exe' ${*:2}; echo \$? > '$work/rc'; sleep 600"
     window=
-    wait_until find_window "$1" || fail "no window named $1"
+    wait_until find_window "$1" || fail "no window named $1 (run $runs: $*)"
 }
-window_gone() { [ -z "$(xdotool search --name "^$1\$" 2>/dev/null)" ]; }
-find_window() { window=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1); [ -n "$window" ]; }
+# The title bar names the program, then the picture shown.
+window_gone() { [ -z "$(xdotool search --name "^$1( |\$)" 2>/dev/null)" ]; }
+find_window() { window=$(xdotool search --onlyvisible --name "^$1( |\$)" 2>/dev/null | head -n1); [ -n "$window" ]; }
+window_title() { xdotool getwindowname "$window" 2>/dev/null; }
+titled() { [ "$(window_title)" = "$1" ]; }
 pane_text() { tmux -S "$socket" capture-pane -p -t show; }
 press() { tmux -S "$socket" send-keys -t show "$@"; }
 ended() { [ -s "$work/rc" ]; }
@@ -71,7 +75,7 @@ shows() { [ "$(differing_pixels "$1")" = 0 ]; }
 wait_for_picture() {
     local picture
     picture=$(printf '%s/shots/%02d.png' "$work" "$1")
-    wait_until shows "$picture" || fail "picture $1 not shown as exported: $(differing_pixels "$picture") pixels differ"
+    wait_until shows "$picture" || fail "picture $1 not shown as exported in run $runs: $(differing_pixels "$picture") pixels differ"
 }
 
 # A whole show: pictures 1 to 12, keys from the console and the window by turns.
@@ -88,6 +92,9 @@ steps=("1 console x" "2 window a" "3 console Enter" "4 window F5" "6 console F1"
 for step in "${steps[@]}"; do
     read -r picture side key <<<"$step"
     wait_for_picture "$picture"
+    if [ "$picture" = 9 ]; then
+        wait_until titled "surfplot — 9/12 X-Y fv-metszet, tömör" || fail "title of picture 9: $(window_title)"
+    fi
     if [ "$side" = console ]; then
         if [ "$key" = é ]; then press -l é; else press "$key"; fi
     else
@@ -123,6 +130,22 @@ start_program surfplot
 wait_for_picture 1
 xdotool key --window "$window" alt+F4 2>/dev/null
 [ "$(exit_code)" = 0 ] || fail "window closed: exit code $(cat "$work/rc"), not 0"
+
+# Options: starting later, watching a picture grow, and the answers that
+# need no window, which name the program as the user types it.
+start_program surfplot --from=8 --watch=0.5
+for picture in 8 9 10 11 12; do
+    wait_for_picture $picture
+    press x
+done
+[ "$(exit_code)" = 0 ] || fail "--from=8: exit code $(cat "$work/rc"), not 0"
+version=$(timeout 60 "$wine" "$build/surfplot.exe" --version </dev/null 2>&1)
+[ "$version" = "surfplot $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ] ||
+    fail "--version: $version"
+timeout 60 "$wine" "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
+code=$?
+[ $code = 2 ] || fail "--from=13: exit code $code, not 2"
+grep -q "^surfplot: bad --from value '13'" "$work/bad" || fail "--from=13 told: $(cat "$work/bad")"
 
 [ $failures -eq 0 ] && echo "surfplot.exe: pictures, keys and exit codes as on Linux"
 exit $((failures > 0))
