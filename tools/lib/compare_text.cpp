@@ -106,13 +106,16 @@ std::string compare_usage(const std::string& program)
     return "usage: " + program +
            " EXPECTED_DIR ACTUAL_DIR [--diff DIR]\n"
            "Compares two exports of the show (01.png ... 12.png, as surfplot-shots and surfkit-shots\n"
-           "write them) pixel by pixel and prints one line per picture.\n"
+           "write them) pixel by pixel and prints one line per picture.  Two pixels are the same\n"
+           "when they show the same colour, whatever the files' palettes; transparency counts\n"
+           "as shown over black.\n"
            "  --diff DIR  for every picture that differs, writes DIR/NN.png: matching pixels dimmed,\n"
            "              missing pixels (drawn in EXPECTED, background in ACTUAL) magenta,\n"
            "              extra pixels (drawn in ACTUAL only) cyan, a different colour yellow;\n"
            "              when a picture has at most 100 such pixels, a white ring circles each.\n"
            "              DIR is created when missing; an older diff of a picture that is\n"
-           "              identical now is removed from it.\n"
+           "              identical now is removed from it.  surfcompare never replaces or\n"
+           "              removes an NN.png it did not write: such a DIR is refused.\n"
            "  --help      this text\n"
            "Exit code: 0 when all twelve pictures are identical, 1 when any differs, 2 on bad input.\n";
 }
@@ -134,10 +137,10 @@ bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, boo
             }
             options.diff_folder = argument == "--diff" ? argv[++i] : std::string(argument.substr(7));
             if (options.diff_folder.empty()) {
-                error = "--diff needs a folder name";
+                error = "the --diff folder name is empty";
                 return false;
             }
-        } else if (!argument.empty() && argument[0] == '-') {
+        } else if (argument.size() > 1 && argument[0] == '-') {
             error = "unknown argument '" + std::string(argument) + "'";
             return false;
         } else {
