@@ -22,7 +22,7 @@ int main(int argc, char** argv)
         std::fputs(shots_usage(name).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;
     }
-    if (!prepare_folder(options.folder, error)) {
+    if (!prepare_folder(options.folder, options.created_folders, error)) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }

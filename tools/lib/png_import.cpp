@@ -234,6 +234,24 @@ bool PngReader::open(const std::string& path, std::string& error)
         state_.reset();
         return false;
     }
+    // The size is in the first chunk: a picture too large is refused before
+    // libpng works on it at all.
+    unsigned char head[24] = {};
+    if (std::fread(head, 1, sizeof head, s.file) == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0) {
+        const auto big_endian = [](const unsigned char* at) {
+            return static_cast<unsigned long>(at[0]) << 24 | static_cast<unsigned long>(at[1]) << 16 |
+                   static_cast<unsigned long>(at[2]) << 8 | at[3];
+        };
+        const unsigned long width = big_endian(head + 16), height = big_endian(head + 20);
+        if (width > max_picture_side || height > max_picture_side) {
+            error = path + " is " + std::to_string(width) + "x" + std::to_string(height) +
+                    ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
+                    std::to_string(max_picture_side);
+            state_.reset();
+            return false;
+        }
+    }
+    std::rewind(s.file);
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, on_png_error, on_png_warning);
     s.info = s.png ? png_create_info_struct(s.png) : nullptr;
     if (!s.info || !read_header(s)) {
