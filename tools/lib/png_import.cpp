@@ -26,7 +26,10 @@ struct PngReader::State {
     std::vector<RgbColor> palette;
     std::vector<std::pair<std::string, std::string>> texts;
     std::vector<std::uint8_t> decoded;  // one row as libpng gives it
-    std::vector<std::uint8_t> whole;    // an interlaced picture, in output form
+    // An interlaced picture, in output form; left uninitialised, so that a
+    // damaged file that claims a large picture touches only the pages its
+    // data really fills (the passes together write every pixel).
+    std::unique_ptr<std::uint8_t[]> whole;
     int next_row = 0;
 
     ~State()
@@ -95,6 +98,10 @@ bool read_header(PngReader::State& s)
     // The real limit is checked below with a message of our own; this one
     // only keeps libpng from working on absurd claims.
     png_set_user_limits(s.png, 1u << 20, 1u << 20);
+    // A damaged length must not make libpng allocate a large text or
+    // profile chunk; no ancillary chunk of a picture needs a megabyte.
+    png_set_chunk_malloc_max(s.png, 1u << 20);
+    png_set_chunk_cache_max(s.png, 1000);
     png_set_read_fn(s.png, &s, read_bytes);
     png_read_info(s.png, s.info);
     s.width = static_cast<int>(png_get_image_width(s.png, s.info));
@@ -162,7 +169,7 @@ const char* beyond_palette = "a pixel's colour is beyond the palette";
 bool decode_interlaced(PngReader::State& s)
 {
     const int bytes = s.output_bytes();
-    s.whole.assign(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * bytes, 0);
+    s.whole.reset(new std::uint8_t[static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * bytes]);
     std::vector<std::uint8_t> converted(static_cast<std::size_t>(s.width) * bytes);
     for (int pass = 0; pass < 7; ++pass) {
         const int columns = static_cast<int>(PNG_PASS_COLS(s.width, pass));
@@ -182,6 +189,28 @@ bool decode_interlaced(PngReader::State& s)
         }
     }
     return true;
+}
+
+std::uint32_t big_endian(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
+           static_cast<std::uint32_t>(at[2]) << 8 | at[3];
+}
+
+// Walks the chunk headers up to the end chunk: every chunk must fit in the
+// file.  A damaged length would otherwise have libpng allocate and clear
+// that many bytes before it finds the file too short.
+bool chunks_fit(std::FILE* file, long long size)
+{
+    unsigned char head[8];
+    for (long long at = 8; at + 12 <= size;) {
+        if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8) return false;
+        const long long length = big_endian(head);
+        if (length > 0x7fffffff || at + 12 + length > size) return false;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;
+    }
+    return false;
 }
 
 }  // namespace
@@ -238,10 +267,6 @@ bool PngReader::open(const std::string& path, std::string& error)
     // libpng works on it at all.
     unsigned char head[24] = {};
     if (std::fread(head, 1, sizeof head, s.file) == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0) {
-        const auto big_endian = [](const unsigned char* at) {
-            return static_cast<unsigned long>(at[0]) << 24 | static_cast<unsigned long>(at[1]) << 16 |
-                   static_cast<unsigned long>(at[2]) << 8 | at[3];
-        };
         const unsigned long width = big_endian(head + 16), height = big_endian(head + 20);
         if (width > max_picture_side || height > max_picture_side) {
             error = path + " is " + std::to_string(width) + "x" + std::to_string(height) +
@@ -250,6 +275,11 @@ bool PngReader::open(const std::string& path, std::string& error)
             state_.reset();
             return false;
         }
+    }
+    if (!chunks_fit(s.file, static_cast<long long>(info.st_size))) {
+        error = "cannot read " + path + ": not a sound PNG picture (the file ends too early)";
+        state_.reset();
+        return false;
     }
     std::rewind(s.file);
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, on_png_error, on_png_warning);
@@ -290,7 +320,7 @@ bool PngReader::read_row(std::uint8_t* row, std::string& error)
     }
     if (++s.next_row == s.height) {
         if (!read_to_end(s)) return fail("out of memory");
-        s.whole = std::vector<std::uint8_t>();
+        s.whole.reset();
     }
     return true;
 }

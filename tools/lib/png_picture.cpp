@@ -20,9 +20,12 @@ bool read_png(const std::string& path, PngPicture& picture, std::string& error)
     read.height = reader.height();
     read.palette = reader.palette();
     const std::size_t row_bytes = static_cast<std::size_t>(read.width) * (read.indexed() ? 1 : 3);
-    read.pixels.resize(row_bytes * static_cast<std::size_t>(read.height));
-    for (int y = 0; y < read.height; ++y)
+    // Grown a row at a time: a damaged header that claims a large picture
+    // costs only the rows that are really there.
+    for (int y = 0; y < read.height; ++y) {
+        read.pixels.resize(row_bytes * static_cast<std::size_t>(y + 1));
         if (!reader.read_row(&read.pixels[y * row_bytes], error)) return false;
+    }
     picture = std::move(read);
     return true;
 }
