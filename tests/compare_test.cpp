@@ -133,7 +133,8 @@ std::vector<RgbColor> program_palette() { return {palette().begin(), palette().e
 DiffPicture diff_of(const Pixels& expected, const Pixels& actual, int w, int h)
 {
     const RowComparer comparer(program_palette(), program_palette(), w);
-    DiffPicture diff(w, h, program_palette());
+    DiffPicture diff(w, h);
+    diff.start(w, h, program_palette());
     std::vector<PixelMatch> matches(static_cast<std::size_t>(w));
     std::vector<std::pair<int, int>> differing;
     for (int y = 0; y < h; ++y) {

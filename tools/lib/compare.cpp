@@ -8,6 +8,8 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "gfx/console.hpp"
@@ -193,35 +195,82 @@ std::string first_color_text(const RowComparer& comparer, const PngReader& reade
     return color_text(color, reader.indexed() ? row[x] : -1);
 }
 
+// Rows read ahead from both pictures: the actual picture is decoded on a
+// second thread while this one decodes the expected picture, since
+// inflating the pixel data is most of surfcompare's time.
+class RowBlocks {
+public:
+    static constexpr int rows_per_block = 64;
+
+    RowBlocks(PngReader& expected, PngReader& actual)
+        : expected_(expected), actual_(actual),
+          row_bytes_(static_cast<std::size_t>(expected.width()) * 3),
+          expected_rows_(row_bytes_ * rows_per_block), actual_rows_(row_bytes_ * rows_per_block)
+    {
+    }
+
+    // Reads the next `count` rows of both.
+    bool read(int count, std::string& error)
+    {
+        std::string actual_error;
+        bool actual_ok = true;
+        std::thread worker([&] { actual_ok = read_rows(actual_, actual_rows_, count, actual_error); });
+        const bool expected_ok = read_rows(expected_, expected_rows_, count, error);
+        worker.join();
+        if (expected_ok && !actual_ok) error = actual_error;
+        return expected_ok && actual_ok;
+    }
+    const std::uint8_t* expected_row(int i) const { return &expected_rows_[i * row_bytes_]; }
+    const std::uint8_t* actual_row(int i) const { return &actual_rows_[i * row_bytes_]; }
+
+private:
+    bool read_rows(PngReader& reader, std::vector<std::uint8_t>& rows, int count, std::string& error)
+    {
+        for (int i = 0; i < count; ++i)
+            if (!reader.read_row(&rows[i * row_bytes_], error)) return false;
+        return true;
+    }
+
+    PngReader& expected_;
+    PngReader& actual_;
+    std::size_t row_bytes_;
+    std::vector<std::uint8_t> expected_rows_, actual_rows_;
+};
+
 // Compares one pair row by row; fills `diff` when given.
 bool compare_pair(PngReader& expected, PngReader& actual, int number, DiffPicture* diff, PictureResult& result,
                   std::string& error)
 {
     const int width = expected.width(), height = expected.height();
     const RowComparer comparer(expected.palette(), actual.palette(), width);
-    std::vector<std::uint8_t> expected_row(static_cast<std::size_t>(width) * 3), actual_row(expected_row.size());
+    RowBlocks blocks(expected, actual);
     std::vector<PixelMatch> matches(static_cast<std::size_t>(width));
     std::vector<std::pair<int, int>> lone;  // the first differing pixels, for the rings
     result = PictureResult{};
     result.number = number;
     result.total = static_cast<long long>(width) * height;
-    for (int y = 0; y < height; ++y) {
-        if (!expected.read_row(expected_row.data(), error) || !actual.read_row(actual_row.data(), error))
-            return false;
-        const long differing = comparer.compare(expected_row.data(), actual_row.data(), matches.data());
-        if (diff) diff->add_row(y, expected_row.data(), matches.data());
-        if (differing == 0) continue;
-        for (int x = 0; x < width && lone.size() <= static_cast<std::size_t>(max_ringed_pixels); ++x)
-            if (matches[x] != PixelMatch::same) lone.emplace_back(x, y);
-        if (result.differing == 0) {
-            int x = 0;
-            while (matches[x] == PixelMatch::same) ++x;
-            result.first_x = x;
-            result.first_y = y;
-            result.first_expected = first_color_text(comparer, expected, expected_row.data(), x, true);
-            result.first_actual = first_color_text(comparer, actual, actual_row.data(), x, false);
+    for (int top = 0; top < height; top += RowBlocks::rows_per_block) {
+        const int count = std::min(RowBlocks::rows_per_block, height - top);
+        if (!blocks.read(count, error)) return false;
+        for (int i = 0; i < count; ++i) {
+            const int y = top + i;
+            const std::uint8_t* expected_row = blocks.expected_row(i);
+            const std::uint8_t* actual_row = blocks.actual_row(i);
+            const long differing = comparer.compare(expected_row, actual_row, matches.data());
+            if (diff) diff->add_row(y, expected_row, matches.data(), differing == 0);
+            if (differing == 0) continue;
+            for (int x = 0; x < width && lone.size() <= static_cast<std::size_t>(max_ringed_pixels); ++x)
+                if (matches[x] != PixelMatch::same) lone.emplace_back(x, y);
+            if (result.differing == 0) {
+                int x = 0;
+                while (matches[x] == PixelMatch::same) ++x;
+                result.first_x = x;
+                result.first_y = y;
+                result.first_expected = first_color_text(comparer, expected, expected_row, x, true);
+                result.first_actual = first_color_text(comparer, actual, actual_row, x, false);
+            }
+            result.differing += differing;
         }
-        result.differing += differing;
     }
     if (diff && result.differing <= max_ringed_pixels) diff->add_rings(lone);
     return true;
@@ -288,11 +337,13 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     if (!open_all(options, readers, error)) return false;
     report.width = readers[0]->width();
     report.height = readers[0]->height();
+    // One diff picture's memory, used again for every pair.
+    std::unique_ptr<DiffPicture> diff;
+    if (with_diff) diff = std::make_unique<DiffPicture>(report.width, report.height);
     for (int number = 1; number <= picture_count; ++number) {
         PngReader& expected = *readers[2 * (number - 1)];
         PngReader& actual = *readers[2 * (number - 1) + 1];
-        std::unique_ptr<DiffPicture> diff;
-        if (with_diff) diff = std::make_unique<DiffPicture>(expected.width(), expected.height(), expected.palette());
+        if (with_diff) diff->start(expected.width(), expected.height(), expected.palette());
         PictureResult result;
         if (!compare_pair(expected, actual, number, diff.get(), result, error)) return false;
         readers[2 * (number - 1)].reset();

@@ -90,11 +90,26 @@ long RowComparer::compare(const std::uint8_t* expected, const std::uint8_t* actu
     return differing;
 }
 
-DiffPicture::DiffPicture(int width, int height, std::vector<RgbColor> expected_palette)
-    : width_(width), height_(height), expected_palette_(std::move(expected_palette)),
-      slot_of_expected_(expected_palette_.size(), -1),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+DiffPicture::DiffPicture(int width, int height)
+    : width_(width), height_(height), capacity_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
 {
+    pixels_.reset(new std::uint8_t[capacity_]);
+}
+
+void DiffPicture::start(int width, int height, std::vector<RgbColor> expected_palette)
+{
+    width_ = width;
+    height_ = height;
+    expected_palette_ = std::move(expected_palette);
+    slot_of_expected_.assign(expected_palette_.size(), -1);
+    palette_.clear();
+    slots_.clear();
+    for (int& slot : slot_of_mark_) slot = -1;
+    colors_ = false;
+    if (capacity_ < pixel_count()) {
+        capacity_ = pixel_count();
+        pixels_.reset(new std::uint8_t[capacity_]);
+    }
 }
 
 int DiffPicture::slot_of(RgbColor color)
@@ -125,32 +140,45 @@ bool DiffPicture::put(std::size_t at, RgbColor color)
 // More than 256 colours: the picture goes on as red, green, blue.
 void DiffPicture::to_colors()
 {
-    std::vector<std::uint8_t> rgb(pixels_.size() * 3);
-    for (std::size_t i = 0; i < pixels_.size(); ++i) {
+    const std::size_t count = pixel_count();
+    std::unique_ptr<std::uint8_t[]> rgb(new std::uint8_t[count * 3]);
+    for (std::size_t i = 0; i < count; ++i) {
         const RgbColor color = palette_[pixels_[i] < palette_.size() ? pixels_[i] : 0];
         rgb[i * 3] = color.red;
         rgb[i * 3 + 1] = color.green;
         rgb[i * 3 + 2] = color.blue;
     }
-    pixels_.swap(rgb);
+    pixels_ = std::move(rgb);
+    capacity_ = count * 3;
     colors_ = true;
     palette_.clear();
     slots_.clear();
 }
 
-void DiffPicture::add_row(int y, const std::uint8_t* expected, const PixelMatch* matches)
+// From x on, the pixels whose slots are known already, one table look-up
+// each; returns where it stopped.
+int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
+{
+    std::uint8_t* out = &pixels_[start];
+    for (; x < width_; ++x) {
+        const PixelMatch match = matches ? matches[x] : PixelMatch::same;
+        const int slot = match == PixelMatch::same ? slot_of_expected_[expected[x]] : slot_of_mark_[static_cast<int>(match)];
+        if (slot < 0) break;
+        out[x] = static_cast<std::uint8_t>(slot);
+    }
+    return x;
+}
+
+void DiffPicture::add_row(int y, const std::uint8_t* expected, const PixelMatch* matches, bool all_same)
 {
     const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
     const bool indexed = !expected_palette_.empty();
+    if (all_same) matches = nullptr;
     for (int x = 0; x < width_; ++x) {
-        // The common case, an indexed expected picture that matches: one
-        // table look-up a pixel.
-        if (indexed && !colors_ && matches[x] == PixelMatch::same && slot_of_expected_[expected[x]] >= 0) {
-            pixels_[start + x] = static_cast<std::uint8_t>(slot_of_expected_[expected[x]]);
-            continue;
-        }
-        RgbColor color = mark_color(matches[x]);
-        if (matches[x] == PixelMatch::same) {
+        if (indexed && !colors_ && (x = add_known(start, expected, matches, x)) == width_) break;
+        const PixelMatch match = matches ? matches[x] : PixelMatch::same;
+        RgbColor color = mark_color(match);
+        if (match == PixelMatch::same) {
             const std::uint8_t* rgb = expected + static_cast<std::size_t>(x) * 3;
             color = dimmed(indexed ? expected_palette_[expected[x]] : RgbColor{rgb[0], rgb[1], rgb[2]});
         }
@@ -158,7 +186,11 @@ void DiffPicture::add_row(int y, const std::uint8_t* expected, const PixelMatch*
             to_colors();
             put(start + x, color);
         }
-        if (indexed && !colors_ && matches[x] == PixelMatch::same) slot_of_expected_[expected[x]] = pixels_[start + x];
+        if (colors_) continue;
+        if (match != PixelMatch::same)
+            slot_of_mark_[static_cast<int>(match)] = pixels_[start + x];
+        else if (indexed)
+            slot_of_expected_[expected[x]] = pixels_[start + x];
     }
 }
 
@@ -207,7 +239,7 @@ PngRows DiffPicture::rows() const
     }
     rows.software = diff_picture_mark;
     const std::size_t row_bytes = static_cast<std::size_t>(width_) * (colors_ ? 3 : 1);
-    const std::uint8_t* pixels = pixels_.data();
+    const std::uint8_t* pixels = pixels_.get();
     rows.row = [pixels, row_bytes](int y) { return pixels + static_cast<std::size_t>(y) * row_bytes; };
     return rows;
 }

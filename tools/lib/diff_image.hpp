@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -66,9 +67,15 @@ private:
 // it has at most 256 colours, as colours beyond that.
 class DiffPicture {
 public:
-    DiffPicture(int width, int height, std::vector<RgbColor> expected_palette);
-    // Row y from the expected row and the matches of the pixels.
-    void add_row(int y, const std::uint8_t* expected, const PixelMatch* matches);
+    // Room for pictures up to width x height (colours at three bytes a
+    // pixel are added when needed).
+    DiffPicture(int width, int height);
+    // A new diff picture of this size over an expected picture with this
+    // palette (empty: its rows are colours).
+    void start(int width, int height, std::vector<RgbColor> expected_palette);
+    // Row y from the expected row and the matches of the pixels; `all_same`
+    // when no pixel of the row differs.
+    void add_row(int y, const std::uint8_t* expected, const PixelMatch* matches, bool all_same = false);
     // A ring around each of these differing pixels, over matching pixels only.
     void add_rings(const std::vector<std::pair<int, int>>& differing);
     RgbColor at(int x, int y) const;
@@ -79,6 +86,8 @@ private:
     int slot_of(RgbColor color);  // -1: no room left in the palette
     bool put(std::size_t at, RgbColor color);
     void to_colors();
+    int add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x);
+    std::size_t pixel_count() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
     bool is_mark(int x, int y) const;
 
     int width_, height_;
@@ -86,6 +95,9 @@ private:
     std::vector<RgbColor> palette_;                     // while indexed
     std::unordered_map<std::uint32_t, int> slots_;      // colour -> palette slot
     std::vector<int> slot_of_expected_;                 // expected index -> slot, -1 unknown
+    int slot_of_mark_[4] = {-1, -1, -1, -1};            // by PixelMatch; -1 unknown
     bool colors_ = false;                               // pixels_ holds red, green, blue
-    std::vector<std::uint8_t> pixels_;
+    // Not cleared between pictures: every row is written before it is read.
+    std::unique_ptr<std::uint8_t[]> pixels_;
+    std::size_t capacity_ = 0;                          // bytes in pixels_
 };

@@ -103,6 +103,9 @@ bool read_header(PngReader::State& s)
     png_set_chunk_malloc_max(s.png, 1u << 20);
     png_set_chunk_cache_max(s.png, 1000);
     png_set_read_fn(s.png, &s, read_bytes);
+    // Every chunk's CRC already guards the data; the second check sum over
+    // the inflated pixels costs an eighth of the reading time.
+    png_set_option(s.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     png_read_info(s.png, s.info);
     s.width = static_cast<int>(png_get_image_width(s.png, s.info));
     s.height = static_cast<int>(png_get_image_height(s.png, s.info));
