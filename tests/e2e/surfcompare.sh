@@ -169,6 +169,56 @@ expect_bad_input "one folder only" "two folders"
 run kit kit-again --colour
 expect_bad_input "unknown argument" "--colour"
 
+# Pictures re-saved by an image tool show the same colours: identical.
+if command -v convert >/dev/null; then
+    resave() {  # resave NAME OPTIONS... FORMAT: every picture of kit through convert
+        local name=$1 format=${*: -1}
+        rm -rf "$name" && mkdir "$name"
+        for n in 01 02 03 04 05 06 07 08 09 10 11 12; do
+            convert "kit/$n.png" "${@:2:$#-2}" "$format$name/$n.png" || fail "convert $*"
+        done
+        run kit "$name"
+        expect_rc 0 "re-saved as $*"
+    }
+    resave rgb PNG24:
+    resave rgba PNG32:
+    resave interlaced -interlace PNG PNG8:
+    resave deep -depth 16 PNG48:
+    resave small-palette -colors 16 PNG8:
+    # Fully transparent pixels show black, the background.
+    rm -rf clear && mkdir clear
+    for n in 01 02 03 04 05 06 07 08 09 10 11 12; do
+        convert kit/$n.png -transparent black "PNG32:clear/$n.png"
+    done
+    run kit clear
+    expect_rc 0 "background made transparent"
+fi
+
+# A --diff folder holding pictures it did not write: refused, untouched.
+cp -r kit teacher && md5sum teacher/* >teacher.sums
+run kit fault --diff teacher
+expect_bad_input "foreign diff folder" "teacher/01.png is not a diff picture of surfcompare"
+md5sum --quiet -c teacher.sums || fail "foreign diff folder: its pictures changed"
+[ "$(ls -A teacher | wc -l)" -eq 12 ] || fail "foreign diff folder: files added: $(ls -A teacher)"
+
+# A FIFO among the pictures: refused at once.
+cp -r kit piped && rm piped/05.png && mkfifo piped/05.png
+rc=0
+timeout 10 "$compare" kit piped >"$work/out" 2>"$work/err" || rc=$?
+[ "$rc" -eq 2 ] || fail "FIFO: exit code $rc, expected 2 (124 is a hang)"
+grep -q "05.png is not a regular file" "$work/err" || fail "FIFO: $(cat "$work/err")"
+
+# A report that cannot be written: said on stderr, and no diff put in place.
+if [ -w /dev/full ]; then
+    rc=0
+    "$compare" kit fault --diff full-diff >/dev/full 2>"$work/err" || rc=$?
+    [ "$rc" -eq 2 ] || fail "/dev/full: exit code $rc"
+    grep -q "cannot write the report to standard output" "$work/err" || fail "/dev/full: $(cat "$work/err")"
+    [ ! -e full-diff ] || fail "/dev/full: the diff folder was created"
+fi
+run kit fault --diff ""
+expect_bad_input "empty diff folder name" "the --diff folder name is empty"
+
 "$compare" --help | grep -q '^usage: surfcompare EXPECTED_DIR ACTUAL_DIR' || fail "--help has no usage line"
 
 [ "$failures" -eq 0 ] || exit 1

@@ -238,6 +238,7 @@ PngRows DiffPicture::rows() const
         rows.palette_size = static_cast<int>(palette_.size());
     }
     rows.software = diff_picture_mark;
+    rows.runs_only = true;
     const std::size_t row_bytes = static_cast<std::size_t>(width_) * (colors_ ? 3 : 1);
     const std::uint8_t* pixels = pixels_.get();
     rows.row = [pixels, row_bytes](int y) { return pixels + static_cast<std::size_t>(y) * row_bytes; };

@@ -88,9 +88,10 @@ public:
 
     bool write(const PngRows& picture)
     {
-        if (deflateInit2(&stream_, compression_level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+        const int strategy = picture.runs_only ? Z_RLE : Z_DEFAULT_STRATEGY;
+        if (deflateInit2(&stream_, compression_level, Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
         started_ = true;
-        deflateTune(&stream_, good_length, max_lazy, nice_length, max_chain);
+        if (!picture.runs_only) deflateTune(&stream_, good_length, max_lazy, nice_length, max_chain);
         stream_.next_out = out_.data();
         stream_.avail_out = static_cast<uInt>(out_.size());
         unsigned char no_filter = 0;

@@ -15,6 +15,9 @@ struct PngRows {
     const RgbColor* palette = nullptr;  // null: three bytes a pixel, red, green, blue
     int palette_size = 0;               // 1 to 256
     std::string software;               // a "Software" text chunk unless empty
+    // Compress runs of one byte only: several times faster, for pictures
+    // that are looked at once (diff pictures), at some cost in size.
+    bool runs_only = false;
     // Row y (0 = top) as indices or red, green, blue bytes; called once per
     // row in order; null stops the encoding as a failure.
     std::function<const std::uint8_t*(int y)> row;
