@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -239,6 +240,37 @@ private:
 };
 
 // Compares one pair row by row; fills `diff` when given.
+// One piece of work on a thread of its own, at most one at a time; joined
+// before the next starts, and on every way out.
+class BackgroundTask {
+public:
+    BackgroundTask() = default;
+    BackgroundTask(const BackgroundTask&) = delete;
+    BackgroundTask& operator=(const BackgroundTask&) = delete;
+    ~BackgroundTask() { join(); }
+
+    void start(std::function<bool(std::string&)> work)
+    {
+        thread_ = std::thread([this, work = std::move(work)] { ok_ = work(error_); });
+    }
+    // Waits for the work; false with its error when it failed.
+    bool finish(std::string& error)
+    {
+        join();
+        if (!ok_) error = error_;
+        return ok_;
+    }
+
+private:
+    void join()
+    {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::thread thread_;
+    bool ok_ = true;
+    std::string error_;
+};
+
 bool compare_pair(PngReader& expected, PngReader& actual, int number, DiffPicture* diff, PictureResult& result,
                   std::string& error)
 {
@@ -338,15 +370,20 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     if (!open_all(options, readers, error)) return false;
     report.width = readers[0]->width();
     report.height = readers[0]->height();
-    // One diff picture's memory, used again for every pair.
-    std::unique_ptr<DiffPicture> diff;
-    if (with_diff) diff = std::make_unique<DiffPicture>(report.width, report.height);
+    // Two diff pictures' memory, used in turn: one is encoded on its own
+    // thread while the next pair is compared into the other.
+    std::unique_ptr<DiffPicture> diffs[2];
+    if (with_diff)
+        for (auto& diff : diffs) diff = std::make_unique<DiffPicture>(report.width, report.height);
+    BackgroundTask encoder;
+    int free_diff = 0;  // the one the encoder is not reading
     for (int number = 1; number <= picture_count; ++number) {
         PngReader& expected = *readers[2 * (number - 1)];
         PngReader& actual = *readers[2 * (number - 1) + 1];
+        DiffPicture* diff = diffs[free_diff].get();
         if (with_diff) diff->start(expected.width(), expected.height(), expected.palette());
         PictureResult result;
-        if (!compare_pair(expected, actual, number, diff.get(), result, error)) return false;
+        if (!compare_pair(expected, actual, number, diff, result, error)) return false;
         readers[2 * (number - 1)].reset();
         readers[2 * (number - 1) + 1].reset();
         report.results.push_back(result);
@@ -356,12 +393,15 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
             if (exists(path)) state_->stale.push_back(path);
             continue;
         }
-        const PngRows rows = diff->rows();
-        if (!state_->diff_folder.create(error) ||
-            !state_->pending.add(path, [&](std::FILE* file) { return encode_png(file, rows); }, error))
-            return false;
+        if (!encoder.finish(error) || !state_->diff_folder.create(error)) return false;
+        encoder.start([this, path, diff](std::string& task_error) {
+            const PngRows rows = diff->rows();
+            return state_->pending.add(path, [&](std::FILE* file) { return encode_png(file, rows); }, task_error);
+        });
+        free_diff = 1 - free_diff;
         report.diff_files.push_back(picture_file_name(number));
     }
+    if (!encoder.finish(error)) return false;
     state_->ran = true;
     return true;
 }
