@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -15,6 +18,7 @@
 #include "frame/frame.hpp"
 #include "gfx/code_page.hpp"
 #include "tests/support/support.hpp"
+#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/compare.hpp"
 #include "tools/lib/diff_image.hpp"
 #include "tools/lib/png_export.hpp"
@@ -99,14 +103,56 @@ void set_pixel(const std::string& folder, int number, int x, int y, std::uint8_t
     write_picture(folder + "/" + picture_file_name(number), pixels);
 }
 
-PngPicture indexed_picture(const Pixels& pixels, int w, int h)
+// Any palette or RGB picture, as another tool might save it.
+void write_rows(const std::string& path, int w, int h, const std::vector<RgbColor>* colors, const Pixels& bytes)
 {
-    PngPicture picture;
-    picture.width = w;
-    picture.height = h;
-    picture.palette.assign(palette().begin(), palette().end());
-    picture.pixels = pixels;
-    return picture;
+    PngRows rows;
+    rows.width = w;
+    rows.height = h;
+    if (colors) {
+        rows.palette = colors->data();
+        rows.palette_size = static_cast<int>(colors->size());
+    }
+    const std::size_t row_bytes = static_cast<std::size_t>(w) * (colors ? 1 : 3);
+    rows.row = [&](int y) { return bytes.data() + y * row_bytes; };
+    std::string error;
+    ASSERT_TRUE(write_file_atomically(path, [&](std::FILE* file) { return encode_png(file, rows); }, error)) << error;
+}
+
+Pixels as_rgb(const Pixels& indices)
+{
+    Pixels rgb;
+    for (const std::uint8_t index : indices)
+        rgb.insert(rgb.end(), {palette()[index].red, palette()[index].green, palette()[index].blue});
+    return rgb;
+}
+
+std::vector<RgbColor> program_palette() { return {palette().begin(), palette().end()}; }
+
+// The pixels' matches and the diff picture of two rows of the program's palette.
+DiffPicture diff_of(const Pixels& expected, const Pixels& actual, int w, int h)
+{
+    const RowComparer comparer(program_palette(), program_palette(), w);
+    DiffPicture diff(w, h);
+    diff.start(w, h, program_palette());
+    std::vector<PixelMatch> matches(static_cast<std::size_t>(w));
+    std::vector<std::pair<int, int>> differing;
+    for (int y = 0; y < h; ++y) {
+        comparer.compare(&expected[static_cast<std::size_t>(y) * w], &actual[static_cast<std::size_t>(y) * w], matches.data());
+        diff.add_row(y, &expected[static_cast<std::size_t>(y) * w], matches.data());
+        for (int x = 0; x < w; ++x)
+            if (matches[x] != PixelMatch::same) differing.emplace_back(x, y);
+    }
+    if (differing.size() <= static_cast<std::size_t>(max_ringed_pixels)) diff.add_rings(differing);
+    return diff;
+}
+
+CompareReport compare_ok(const std::string& expected, const std::string& actual, const std::string& diff = "")
+{
+    CompareReport report;
+    std::string error;
+    EXPECT_TRUE(compare_exports({expected, actual, diff}, report, error)) << error;
+    return report;
 }
 
 bool same(RgbColor a, RgbColor b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
@@ -131,11 +177,10 @@ TEST_F(PngImport, ReadsBackTheExportedIndicesAndPalette)
 TEST_F(PngImport, ReadsAnRgbPictureAsColours)
 {
     const std::string folder = make_temp_folder();
-    RgbImage image{2, 1, {10, 20, 30, 250, 0, 5}};
-    std::string error;
-    ASSERT_TRUE(write_rgb_png(image, folder + "/rgb.png", error)) << error;
+    write_rows(folder + "/rgb.png", 2, 1, nullptr, {10, 20, 30, 250, 0, 5});
     EXPECT_EQ(folder_entries(folder), std::set<std::string>{"rgb.png"});
     PngPicture picture;
+    std::string error;
     ASSERT_TRUE(read_png(folder + "/rgb.png", picture, error)) << error;
     EXPECT_FALSE(picture.indexed());
     EXPECT_TRUE(same(picture.color(0, 0), RgbColor{10, 20, 30}));
@@ -219,11 +264,12 @@ TEST_F(CompareExports, FindsOneChangedPixel)
 
 TEST_F(CompareExports, FirstDifferenceIsTheFirstInRowOrder)
 {
-    Pixels expected = sample_pixels(1), actual = expected;
-    actual[static_cast<std::size_t>(9) * width + 3] = white;  // (3, 9)
-    actual[static_cast<std::size_t>(8) * width + 30] = blue;  // (30, 8), an earlier row
-    const PictureResult result =
-        compare_pictures(indexed_picture(expected, width, height), indexed_picture(actual, width, height), 1);
+    const std::string expected = write_export(), actual = write_export();
+    Pixels pixels = sample_pixels(1);
+    pixels[static_cast<std::size_t>(9) * width + 3] = white;  // (3, 9)
+    pixels[static_cast<std::size_t>(8) * width + 30] = blue;  // (30, 8), an earlier row
+    write_picture(actual + "/01.png", pixels);
+    const PictureResult result = compare_ok(expected, actual).results[0];
     EXPECT_EQ(result.differing, 2);
     EXPECT_EQ(result.first_x, 30);
     EXPECT_EQ(result.first_y, 8);
@@ -231,22 +277,54 @@ TEST_F(CompareExports, FirstDifferenceIsTheFirstInRowOrder)
 
 TEST_F(CompareExports, ComparesColoursWhenAPictureHasNoPalette)
 {
-    const PngPicture expected = indexed_picture(sample_pixels(2), width, height);
-    PngPicture actual;
-    actual.width = width;
-    actual.height = height;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const RgbColor color = expected.color(x, y);
-            actual.pixels.insert(actual.pixels.end(), {color.red, color.green, color.blue});
-        }
-    }
-    EXPECT_TRUE(compare_pictures(expected, actual, 2).identical());
-    actual.pixels[(static_cast<std::size_t>(4) * width + 20) * 3] ^= 1;  // a background pixel
-    const PictureResult result = compare_pictures(expected, actual, 2);
+    const std::string expected = write_export(), actual = write_export();
+    for (int number = 1; number <= picture_count; ++number)
+        write_rows(actual + "/" + picture_file_name(number), width, height, nullptr, as_rgb(sample_pixels(number)));
+    EXPECT_EQ(compare_ok(expected, actual).exit_code(), 0);
+    Pixels rgb = as_rgb(sample_pixels(2));
+    rgb[(static_cast<std::size_t>(4) * width + 20) * 3] = 1;  // a background pixel, nearly black
+    write_rows(actual + "/02.png", width, height, nullptr, rgb);
+    const PictureResult result = compare_ok(expected, actual).results[1];
     EXPECT_EQ(result.differing, 1);
-    EXPECT_EQ(result.first_expected, "#000000");
+    EXPECT_EQ(result.first_expected, "0 (black)");
     EXPECT_EQ(result.first_actual, "#010000");
+}
+
+// Regression: palette indices were compared whatever the palettes said.
+TEST_F(CompareExports, ComparesColoursNotPaletteSlots)
+{
+    const std::string expected = write_export(), actual = write_export();
+    // Re-saved by another tool: the same colours in the opposite order.
+    std::vector<RgbColor> reversed(palette().rbegin(), palette().rend());
+    Pixels pixels = sample_pixels(3);
+    for (std::uint8_t& index : pixels) index = static_cast<std::uint8_t>(255 - index);
+    write_rows(actual + "/03.png", width, height, &reversed, pixels);
+    // The same indices, but blue (1) shows red.
+    std::vector<RgbColor> repainted = program_palette();
+    repainted[blue] = palette()[4];
+    write_rows(actual + "/04.png", width, height, &repainted, sample_pixels(4));
+    const CompareReport report = compare_ok(expected, actual);
+    EXPECT_TRUE(report.results[2].identical());
+    const PictureResult& repainted_result = report.results[3];
+    EXPECT_EQ(repainted_result.differing, height - 2);  // the whole blue diagonal
+    EXPECT_EQ(repainted_result.first_expected, "1 (blue)");
+    EXPECT_EQ(repainted_result.first_actual, "4 (red)");
+    // Two indices of one colour: the program's palette has white at 15 and 31.
+    ASSERT_TRUE(same(palette()[31], palette()[white]));
+    Pixels other_white = sample_pixels(5);
+    for (std::uint8_t& index : other_white)
+        if (index == white) index = 31;
+    write_picture(actual + "/05.png", other_white);
+    EXPECT_TRUE(compare_ok(expected, actual).results[4].identical());
+}
+
+TEST(ColorText, NamesTheProgramsColoursAndSpellsOutOthers)
+{
+    EXPECT_EQ(color_text(palette()[14], 14), "14 (yellow)");
+    EXPECT_EQ(color_text(palette()[14], -1), "14 (yellow)");
+    EXPECT_EQ(color_text(palette()[white], 31), "31 (#fcfcfc)");
+    EXPECT_EQ(color_text(palette()[white], 200), "15 (white)");
+    EXPECT_EQ(color_text(RgbColor{1, 2, 3}, 0), "#010203");
 }
 
 TEST_F(CompareExports, BadInputIsAnErrorAndLeavesNoDiffs)
@@ -269,12 +347,13 @@ TEST_F(CompareExports, BadInputIsAnErrorAndLeavesNoDiffs)
         const std::string expected = write_export(), actual = write_export();
         set_pixel(actual, 2, 5, 5, white);  // a diff picture would be due before the bad one
         c.spoil(actual);
-        const std::string diff = make_temp_folder() + "/new/diff";
+        const std::string parent = make_temp_folder();
         CompareReport report;
         std::string error;
-        EXPECT_FALSE(compare_exports({expected, actual, diff}, report, error)) << c.name;
+        EXPECT_FALSE(compare_exports({expected, actual, parent + "/new/diff"}, report, error)) << c.name;
         EXPECT_NE(error.find(c.mentions), std::string::npos) << c.name << ": " << error;
-        EXPECT_TRUE(folder_entries(diff).empty()) << c.name;
+        EXPECT_EQ(error.find(".part"), std::string::npos) << error;
+        EXPECT_TRUE(folder_entries(parent).empty()) << c.name;  // no folder made, no temporary left
     }
 }
 
@@ -294,11 +373,7 @@ TEST_F(CompareExports, RejectsMissingAndUnusableFolders)
 TEST_F(DiffImage, DimsMatchesAndMarksEachKindOfDifference)
 {
     // Columns: same background, same white, missing, extra, changed colour.
-    const PngPicture expected = indexed_picture({black, white, blue, black, yellow}, 5, 1);
-    const PngPicture actual = indexed_picture({black, white, black, white, blue}, 5, 1);
-    const RgbImage image = make_diff_image(expected, actual);
-    ASSERT_EQ(image.width, 5);
-    ASSERT_EQ(image.height, 1);
+    const DiffPicture image = diff_of({black, white, blue, black, yellow}, {black, white, black, white, blue}, 5, 1);
     EXPECT_TRUE(same(image.at(0, 0), RgbColor{0, 0, 0}));
     const RgbColor white_rgb = palette()[white];
     EXPECT_TRUE(same(image.at(1, 0), dimmed(white_rgb)));
@@ -320,7 +395,7 @@ TEST_F(DiffImage, RingsAFewDifferencesOverMatchingPixelsOnly)
     Pixels actual = expected;
     actual[static_cast<std::size_t>(10) * w + 15] = white;  // extra at (15, 10)
     actual[static_cast<std::size_t>(5) * w + 12] = white;   // extra at (12, 5), on that ring's top
-    const RgbImage image = make_diff_image(indexed_picture(expected, w, h), indexed_picture(actual, w, h));
+    const DiffPicture image = diff_of(expected, actual, w, h);
     EXPECT_TRUE(same(image.at(15, 10), diff_colors::extra));
     EXPECT_TRUE(same(image.at(12, 5), diff_colors::extra));
     for (const auto& [x, y] : {std::pair{10, 10}, {15, 15}, {10, 5}, {20, 15}, {16, 5}})
@@ -333,7 +408,7 @@ TEST_F(DiffImage, RingsAFewDifferencesOverMatchingPixelsOnly)
     Pixels many = expected;
     for (int x = 0; x <= max_ringed_pixels && x < w; ++x)
         for (int y = 0; y < 5; ++y) many[static_cast<std::size_t>(y) * w + x] = yellow;
-    const RgbImage crowded = make_diff_image(indexed_picture(expected, w, h), indexed_picture(many, w, h));
+    const DiffPicture crowded = diff_of(expected, many, w, h);
     EXPECT_TRUE(same(crowded.at(15, 9), RgbColor{0, 0, 0}));  // where the ring of (15, 4) would be
     EXPECT_TRUE(same(crowded.at(0, 0), diff_colors::extra));
 }
@@ -356,6 +431,86 @@ TEST_F(DiffImage, WrittenOnlyForDifferingPicturesAndRemovedWhenFixed)
     set_pixel(actual, 3, 10, 11, black);
     ASSERT_TRUE(compare_exports({expected, actual, diff}, report, error)) << error;
     EXPECT_TRUE(folder_entries(diff).empty());
+}
+
+std::string file_bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Regression: a --diff folder holding another export lost its pictures.
+TEST_F(DiffImage, AFolderWithPicturesItDidNotWriteIsRefusedAndLeftAlone)
+{
+    const std::string expected = write_export(), actual = write_export();
+    set_pixel(actual, 3, 10, 11, white);
+    const std::string teacher = write_export();
+    std::remove((teacher + "/03.png").c_str());  // only identical pictures' names are taken
+    const std::string before = file_bytes(teacher + "/07.png");
+    CompareReport report;
+    std::string error;
+    EXPECT_FALSE(compare_exports({expected, actual, teacher}, report, error));
+    EXPECT_NE(error.find("01.png is not a diff picture of surfcompare"), std::string::npos) << error;
+    EXPECT_EQ(folder_entries(teacher).size(), static_cast<std::size_t>(picture_count - 1));
+    EXPECT_EQ(file_bytes(teacher + "/07.png"), before);
+
+    // Its own diff pictures it replaces; a link among them is not its own.
+    const std::string diff = make_temp_folder();
+    ASSERT_TRUE(compare_exports({expected, actual, diff}, report, error)) << error;
+    ASSERT_TRUE(compare_exports({expected, actual, diff}, report, error)) << error;
+    EXPECT_EQ(folder_entries(diff), std::set<std::string>{"03.png"});
+#ifndef _WIN32  // (links need a privilege on Windows)
+    ASSERT_EQ(symlink((diff + "/03.png").c_str(), (diff + "/05.png").c_str()), 0);
+    EXPECT_FALSE(compare_exports({expected, actual, diff}, report, error));
+    EXPECT_NE(error.find("05.png"), std::string::npos) << error;
+#endif
+}
+
+TEST_F(PngImport, RefusesWhatIsNotARegularFileWithoutWaiting)
+{
+    const std::string folder = make_temp_folder();
+    PngReader reader;
+    std::string error;
+#ifndef _WIN32  // (no FIFOs or devices in Windows folders)
+    ASSERT_EQ(mkfifo((folder + "/05.png").c_str(), 0600), 0);
+    EXPECT_FALSE(reader.open(folder + "/05.png", error));  // would block forever on a FIFO opened plainly
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_FALSE(reader.open("/dev/zero", error));
+#endif
+    EXPECT_FALSE(reader.open(folder, error));
+    EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+}
+
+// A header alone, claiming any size: refused before any pixel memory.
+std::string header_only_png(std::uint32_t w, std::uint32_t h)
+{
+    std::string chunk = "IHDR";
+    for (const std::uint32_t v : {w, h})
+        for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>(v >> shift & 0xFF);
+    chunk += std::string("\x08\x03\x00\x00\x00", 5);
+    const std::uint32_t crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const unsigned char*>(chunk.data()), static_cast<unsigned>(chunk.size())));
+    std::string bytes = std::string("\x89PNG\r\n\x1a\n", 8) + std::string("\0\0\0\x0d", 4) + chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>(crc >> shift & 0xFF);
+    return bytes;
+}
+
+TEST_F(PngImport, RefusesSizesBeyondTheLargestExportFromTheHeader)
+{
+    const std::string folder = make_temp_folder();
+    for (const auto& [w, h] : {std::pair{16384u, 16384u}, {8193u, 10u}, {10u, 8193u}, {0x7fffffffu, 1u}}) {
+        std::ofstream(folder + "/big.png", std::ios::binary) << header_only_png(w, h);
+        PngReader reader;
+        std::string error;
+        EXPECT_FALSE(reader.open(folder + "/big.png", error)) << w << "x" << h;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_NE(error.find("out of range: an export is at most 8192x8192"), std::string::npos) << error;
+    }
+    std::ofstream(folder + "/fits.png", std::ios::binary) << header_only_png(8192, 8192);
+    PngReader reader;
+    std::string error;
+    EXPECT_FALSE(reader.open(folder + "/fits.png", error));  // a sound size, but no data
+    EXPECT_NE(error.find("ends too early"), std::string::npos) << error;
 }
 
 TEST_F(CompareReportText, AlignsColumnsAndEndsWithTheCount)

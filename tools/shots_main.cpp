@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     parse_shots_arguments(argc, argv, options, line, error);
     if (const std::optional<int> answered = answer_command_line({name, shots_usage(name)}, line, error))
         return *answered;
-    if (!prepare_folder(options.folder, error)) {
+    if (!prepare_folder(options.folder, options.created_folders, error)) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }

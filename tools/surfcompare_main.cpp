@@ -1,13 +1,34 @@
 // surfcompare: two exports of the show compared picture by picture.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
 #include "tools/lib/compare.hpp"
 
+namespace {
+
+// The report is written and flushed before the diff pictures are put in
+// place: a run whose report cannot be written changes nothing.
+bool write_report(const std::string& text, std::string& error)
+{
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
+    error = std::string("cannot write the report to standard output") + (errno ? ": " + std::string(std::strerror(errno)) : "");
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     const std::string name = program_name(argc, argv, "surfcompare");
+    // A closed output pipe is reported like any other failed write.
+#ifdef SIGPIPE  // (Windows has none: a closed pipe is a failed write there)
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     CompareOptions options;
     CommandLine line;
     std::string error;
@@ -15,10 +36,11 @@ int main(int argc, char** argv)
     if (const std::optional<int> answered = answer_command_line({name, compare_usage(name)}, line, error))
         return *answered;
     CompareReport report;
-    if (!compare_exports(options, report, error)) {
+    ExportComparison comparison;
+    if (!comparison.run(options, report, error) || !write_report(format_report(options, report), error) ||
+        !comparison.commit(error)) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }
-    std::fputs(format_report(options, report).c_str(), stdout);
-    return std::fflush(stdout) == 0 ? report.exit_code() : 2;
+    return report.exit_code();
 }

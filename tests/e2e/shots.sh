@@ -52,10 +52,25 @@ fi
 "$plot" --help >"$work/help" || fail "--help exit code"
 grep -q -- "--size WIDTHxHEIGHT" "$work/help" || fail "--help shows no usage"
 
-# A full disk in the middle of the export: exit 2, no partial file.
-if [ -w /dev/full ] && mountpoint -q /dev 2>/dev/null; then
-    :
-fi
+check_error "out of range: width 102 to 8192" --size 100000x480
+check_error "the --out folder name is empty" --out ""
+
+# A disk that fills in the middle of the export (a file size limit here):
+# exit 2, and the folder keeps the earlier run's pictures, nothing else.
+"$plot" --size 333x222 --out "$work/kept" >/dev/null 2>&1
+(cd "$work/kept" && md5sum ./*) >"$work/kept.sums"
+rc=0
+(ulimit -f 8; trap '' XFSZ; "$plot" --size 2000x1500 --out "$work/kept" >/dev/null 2>"$work/err") || rc=$?
+[ $rc -eq 2 ] || fail "full disk: exit $rc"
+grep -q "cannot write $work/kept/0[0-9].png" "$work/err" || fail "full disk: $(cat "$work/err")"
+(cd "$work/kept" && md5sum --quiet -c "$work/kept.sums") || fail "full disk: earlier pictures changed"
+[ "$(ls -A "$work/kept" | wc -l)" -eq 12 ] || fail "full disk: files left: $(ls -A "$work/kept")"
+
+# An output pipe that closes: said on stderr, and no folder left behind.
+rc=0
+"$plot" --out "$work/piped/out" 2>"$work/err" | true
+grep -q "cannot write the titles to standard output" "$work/err" || fail "closed pipe: $(cat "$work/err")"
+[ ! -e "$work/piped" ] || fail "closed pipe: folder left: $(ls -RA "$work/piped")"
 
 [ $failures -eq 0 ] && echo "shots: all checks passed"
 exit $((failures > 0))

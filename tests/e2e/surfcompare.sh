@@ -122,20 +122,20 @@ case "$line5" in
 esac
 [ "$(printf '%s\n' "$out" | tail -n 1)" = "11 of 12 pictures identical" ] || fail "one changed pixel: last line: $out"
 [ "$(ls diff)" = "05.png" ] || fail "one changed pixel: diff folder holds: $(ls diff)"
-[ "$(pixel diff/05.png 10 20)" = "0,255,255" ] || fail "diff: the extra pixel is not cyan: $(pixel diff/05.png 10 20)"
+[ "$(pixel diff/05.png 10 20 rgb)" = "0,255,255" ] || fail "diff: the extra pixel is not cyan: $(pixel diff/05.png 10 20 rgb)"
 border=$(pixel kit/05.png 0 0 rgb)
 dimmed=$(echo "$border" | awk -F, '{ printf "%d,%d,%d", $1 * 2 / 5, $2 * 2 / 5, $3 * 2 / 5 }')
 [ "$(pixel kit/05.png 0 0)" = 15 ] || fail "picture 5 of surfkit has no white border"
-[ "$(pixel diff/05.png 0 0)" = "$dimmed" ] || fail "diff: the border $border is not dimmed to $dimmed: $(pixel diff/05.png 0 0)"
-[ "$(pixel diff/05.png 11 20)" = "0,0,0" ] || fail "diff: the background is not black"
+[ "$(pixel diff/05.png 0 0 rgb)" = "$dimmed" ] || fail "diff: the border $border is not dimmed to $dimmed: $(pixel diff/05.png 0 0 rgb)"
+[ "$(pixel diff/05.png 11 20 rgb)" = "0,0,0" ] || fail "diff: the background is not black"
 for spot in "15 20" "5 25" "10 15"; do
-    [ "$(pixel diff/05.png $spot)" = "255,255,255" ] || fail "diff: no white ring at ($spot) around the lone pixel"
+    [ "$(pixel diff/05.png $spot rgb)" = "255,255,255" ] || fail "diff: no white ring at ($spot) around the lone pixel"
 done
 
 # The same fault the other way round is a missing pixel, in magenta.
 run fault kit --diff diff
 expect_rc 1 "missing pixel"
-[ "$(pixel diff/05.png 10 20)" = "255,0,255" ] || fail "diff: the missing pixel is not magenta"
+[ "$(pixel diff/05.png 10 20 rgb)" = "255,0,255" ] || fail "diff: the missing pixel is not magenta"
 
 # Fixed again: the old diff picture goes.
 run kit kit-again --diff diff
@@ -158,7 +158,7 @@ expect_bad_input "different sizes" "800x600"
 cp -r fault broken && head -c 300 kit/09.png >broken/09.png
 run kit broken --diff broken-diff
 expect_bad_input "corrupt picture" "09.png"
-[ -z "$(ls -A broken-diff)" ] || fail "corrupt picture: diff folder holds: $(ls -A broken-diff)"
+[ ! -e broken-diff ] || fail "corrupt picture: the diff folder was created: $(ls -A broken-diff)"
 echo text >not-a-folder
 run kit fault --diff not-a-folder/diff
 expect_bad_input "unwritable diff folder" "not-a-folder"
@@ -168,6 +168,56 @@ run kit
 expect_bad_input "one folder only" "two folders"
 run kit kit-again --colour
 expect_bad_input "unknown option" "--colour"
+
+# Pictures re-saved by an image tool show the same colours: identical.
+if command -v convert >/dev/null; then
+    resave() {  # resave NAME OPTIONS... FORMAT: every picture of kit through convert
+        local name=$1 format=${*: -1}
+        rm -rf "$name" && mkdir "$name"
+        for n in 01 02 03 04 05 06 07 08 09 10 11 12; do
+            convert "kit/$n.png" "${@:2:$#-2}" "$format$name/$n.png" || fail "convert $*"
+        done
+        run kit "$name"
+        expect_rc 0 "re-saved as $*"
+    }
+    resave rgb PNG24:
+    resave rgba PNG32:
+    resave interlaced -interlace PNG PNG8:
+    resave deep -depth 16 PNG48:
+    resave small-palette -colors 16 PNG8:
+    # Fully transparent pixels show black, the background.
+    rm -rf clear && mkdir clear
+    for n in 01 02 03 04 05 06 07 08 09 10 11 12; do
+        convert kit/$n.png -transparent black "PNG32:clear/$n.png"
+    done
+    run kit clear
+    expect_rc 0 "background made transparent"
+fi
+
+# A --diff folder holding pictures it did not write: refused, untouched.
+cp -r kit teacher && md5sum teacher/* >teacher.sums
+run kit fault --diff teacher
+expect_bad_input "foreign diff folder" "teacher/01.png is not a diff picture of surfcompare"
+md5sum --quiet -c teacher.sums || fail "foreign diff folder: its pictures changed"
+[ "$(ls -A teacher | wc -l)" -eq 12 ] || fail "foreign diff folder: files added: $(ls -A teacher)"
+
+# A FIFO among the pictures: refused at once.
+cp -r kit piped && rm piped/05.png && mkfifo piped/05.png
+rc=0
+timeout 10 "$compare" kit piped >"$work/out" 2>"$work/err" || rc=$?
+[ "$rc" -eq 2 ] || fail "FIFO: exit code $rc, expected 2 (124 is a hang)"
+grep -q "05.png is not a regular file" "$work/err" || fail "FIFO: $(cat "$work/err")"
+
+# A report that cannot be written: said on stderr, and no diff put in place.
+if [ -w /dev/full ]; then
+    rc=0
+    "$compare" kit fault --diff full-diff >/dev/full 2>"$work/err" || rc=$?
+    [ "$rc" -eq 2 ] || fail "/dev/full: exit code $rc"
+    grep -q "cannot write the report to standard output" "$work/err" || fail "/dev/full: $(cat "$work/err")"
+    [ ! -e full-diff ] || fail "/dev/full: the diff folder was created"
+fi
+run kit fault --diff ""
+expect_bad_input "empty diff folder name" "the --diff folder name is empty"
 
 "$compare" --help | grep -q '^Usage: surfcompare EXPECTED_DIR ACTUAL_DIR' || fail "--help has no usage line"
 

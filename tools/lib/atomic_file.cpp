@@ -3,32 +3,101 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <system_error>
+#include <unistd.h>
 
 #include "runtime/checks.hpp"
 
-bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
-                           std::string& error)
+namespace {
+
+#ifdef _WIN32
+// Windows: folders end at either slash, and the file keeps its bytes as written.
+constexpr const char* folder_ends = "/\\";
+constexpr int create_flags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY;
+#else
+constexpr const char* folder_ends = "/";
+constexpr int create_flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+#endif
+
+// A new hidden file beside `path`: ".NAME.PID.N.part", created exclusively so
+// that no file already there is ever reused.
+std::FILE* create_temporary(const std::string& path, std::string& temporary)
+{
+    const std::size_t slash = path.find_last_of(folder_ends);
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = folder + "." + name + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".part";
+        const int fd = ::open(temporary.c_str(), create_flags, 0666);
+        if (fd >= 0) {
+            std::FILE* file = fdopen(fd, "wb");
+            if (!file) {
+                const int saved = errno;
+                ::close(fd);
+                unlink(temporary.c_str());
+                errno = saved;
+            }
+            return file;
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool PendingFiles::add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error)
 {
     LibraryCallScope library;
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    std::FILE* file = create_temporary(path, temporary);
     if (!file) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
     errno = 0;
     bool ok = encode(file);
-    ok = (std::fflush(file) == 0) && ok;
+    ok = std::fflush(file) == 0 && ok;
     const int saved_errno = errno;
-    ok = (std::fclose(file) == 0) && ok;
-    // std::filesystem::rename replaces an existing file on Windows too.
-    std::error_code renamed;
-    if (ok) std::filesystem::rename(temporary, path, renamed);
-    if (ok && !renamed) return true;
+    ok = std::fclose(file) == 0 && ok;
     const int reason = saved_errno ? saved_errno : errno;
-    const std::string why = ok ? renamed.message() : reason ? std::strerror(reason) : "";
-    error = "cannot write " + path + (why.empty() ? std::string() : ": " + why);
-    std::remove(temporary.c_str());
-    return false;
+    if (!ok) {
+        error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+        unlink(temporary.c_str());
+        return false;
+    }
+    files_.emplace_back(temporary, path);
+    return true;
+}
+
+bool PendingFiles::commit(std::string& error)
+{
+    while (!files_.empty()) {
+        const auto& [temporary, path] = files_.front();
+        // (std::filesystem::rename replaces an existing file on Windows too)
+        std::error_code renamed;
+        std::filesystem::rename(temporary, path, renamed);
+        if (renamed) {
+            error = "cannot write " + path + ": " + renamed.message();
+            return false;
+        }
+        files_.erase(files_.begin());
+    }
+    return true;
+}
+
+void PendingFiles::discard()
+{
+    for (const auto& file : files_) unlink(file.first.c_str());
+    files_.clear();
+}
+
+bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
+                           std::string& error)
+{
+    PendingFiles files;
+    return files.add(path, encode, error) && files.commit(error);
 }

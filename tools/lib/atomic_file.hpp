@@ -1,12 +1,38 @@
-// Writing a file so that no partial file is ever left behind.
+// Writing files so that no partial file is ever left behind and a run that
+// fails changes nothing: each file is written under a fresh hidden name in
+// its folder and renamed to its own name only when the run commits.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
-// Runs `encode` on `path` + ".part", then renames it to `path`.  On failure
-// removes the temporary file, returns false and sets `error` to a one-line
-// reason.  Floating-point traps are masked while the libraries run.
+class PendingFiles {
+public:
+    PendingFiles() = default;
+    PendingFiles(const PendingFiles&) = delete;
+    PendingFiles& operator=(const PendingFiles&) = delete;
+    // Removes every file not yet committed.
+    ~PendingFiles() { discard(); }
+
+    // Runs `encode` on a new temporary file beside `path`.  False with a
+    // one-line `error` naming `path` (never the temporary name); the
+    // temporary is then removed.  Floating-point traps are masked while the
+    // libraries run.
+    bool add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error);
+    // Renames every file to its own name, in the order added.
+    bool commit(std::string& error);
+    // Removes every file not yet committed.
+    void discard();
+    // The temporary names, for a last-moment clean-up.
+    const std::vector<std::pair<std::string, std::string>>& files() const { return files_; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> files_;  // temporary name, own name
+};
+
+// One file written through PendingFiles and committed at once.
 bool write_file_atomically(const std::string& path, const std::function<bool(std::FILE*)>& encode,
                            std::string& error);

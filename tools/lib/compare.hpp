@@ -1,7 +1,9 @@
 // Comparing two exports of the show (folders of 01.png ... 12.png) picture
-// by picture, for a student's renderers against the finished ones.
+// by picture, for a student's renderers against the finished ones.  Pixels
+// are the same when they show the same colour, whatever the files' palettes.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,11 @@
 std::string picture_file_name(int number);
 // The show's title of picture 1 ... 12, in UTF-8.
 std::string picture_title(int number);
+// A colour as the report gives it: "14 (yellow)" for one of the program's
+// named colours, "200 (#fcfcfc)" for another of its palette colours and
+// "#123456" for any other.  `own_index` is the picture's palette index of
+// the pixel, or -1; it is preferred when the program's palette agrees.
+std::string color_text(RgbColor color, int own_index);
 
 struct PictureResult {
     int number = 0;
@@ -23,9 +30,6 @@ struct PictureResult {
 
     bool identical() const { return differing == 0; }
 };
-
-// The two pictures must have the same size.
-PictureResult compare_pictures(const PngPicture& expected, const PngPicture& actual, int number);
 
 struct CompareOptions {
     std::string expected_folder;
@@ -43,10 +47,32 @@ struct CompareReport {
     int exit_code() const { return identical_count() == picture_count ? 0 : 1; }
 };
 
-// Reads and compares all twelve pairs and, with a diff folder, writes a diff
-// picture for each differing pair.  On bad input (a missing folder or file,
-// an unreadable picture, two sizes, an unwritable diff folder) returns false
-// with a one-line `error`, and no diff picture of this run is left behind.
+// One run of surfcompare.  Its diff pictures stay under temporary names
+// until commit(); a run destroyed before that leaves every folder as it
+// found it.
+class ExportComparison {
+public:
+    ExportComparison();
+    ~ExportComparison();
+    ExportComparison(const ExportComparison&) = delete;
+    ExportComparison& operator=(const ExportComparison&) = delete;
+
+    // Reads and compares all twelve pairs and, with a diff folder, writes a
+    // diff picture for each differing pair.  On bad input (a missing folder
+    // or file, an unreadable picture, two sizes, a diff folder that cannot
+    // be written or holds pictures surfcompare did not write) returns false
+    // with a one-line `error`.
+    bool run(const CompareOptions& options, CompareReport& report, std::string& error);
+    // Puts the diff pictures in place and removes the earlier run's diff
+    // pictures of pictures that are identical now.
+    bool commit(std::string& error);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// run() and commit() at once.
 bool compare_exports(const CompareOptions& options, CompareReport& report, std::string& error);
 
 // The table for the terminal: one aligned line per picture, then the total.

@@ -106,7 +106,9 @@ std::string compare_usage(const std::string& program)
     return "Usage: " + program +
            " EXPECTED_DIR ACTUAL_DIR [--diff DIR]\n"
            "Compares two exports of the show (01.png ... 12.png, as surfplot-shots and surfkit-shots\n"
-           "write them) pixel by pixel and prints one line per picture.\n"
+           "write them) pixel by pixel and prints one line per picture.  Two pixels are the same\n"
+           "when they show the same colour, whatever the files' palettes; transparency counts\n"
+           "as shown over black.\n"
            "\n"
            "Options:\n"
            "  --diff DIR  for every picture that differs, writes DIR/NN.png: matching pixels dimmed,\n"
@@ -114,7 +116,8 @@ std::string compare_usage(const std::string& program)
            "              extra pixels (drawn in ACTUAL only) cyan, a different colour yellow;\n"
            "              when a picture has at most 100 such pixels, a white ring circles each.\n"
            "              DIR is created when missing; an older diff of a picture that is\n"
-           "              identical now is removed from it.\n"
+           "              identical now is removed from it.  surfcompare never replaces or\n"
+           "              removes an NN.png it did not write: such a DIR is refused.\n"
            "  --help      display this help and exit\n"
            "  --version   output version information and exit\n"
            "\n"
@@ -129,7 +132,7 @@ bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, Com
     for (const GivenOption& given : line.options) {
         options.diff_folder = std::string(*given.value);
         if (options.diff_folder.empty()) {
-            error = "--diff needs a folder name";
+            error = "the --diff folder name is empty";
             return false;
         }
     }

@@ -1,20 +1,32 @@
-// Diff pictures: the per-pixel comparison (the RGB PNG they are saved as is
-// written in rgb_png_libpng.cpp, and on Windows in png_zlib.cpp).
+// Row comparison by colour and the diff picture.
 #include "tools/lib/diff_image.hpp"
 
-#include <utility>
+#include <cstring>
 
 namespace {
 
-bool same_color(RgbColor a, RgbColor b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+constexpr RgbColor black{0, 0, 0};
 
-RgbColor mark(PixelMatch match)
+RgbColor mark_color(PixelMatch match)
 {
     switch (match) {
     case PixelMatch::missing: return diff_colors::missing;
     case PixelMatch::extra: return diff_colors::extra;
     default: return diff_colors::changed;
     }
+}
+
+std::uint32_t key_of(RgbColor color)
+{
+    return static_cast<std::uint32_t>(color.red) << 16 | static_cast<std::uint32_t>(color.green) << 8 | color.blue;
+}
+
+bool same_palette(const std::vector<RgbColor>& a, const std::vector<RgbColor>& b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!same_color(a[i], b[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -25,80 +37,210 @@ RgbColor dimmed(RgbColor color)
     return {dim(color.red), dim(color.green), dim(color.blue)};
 }
 
-PixelComparer::PixelComparer(const PngPicture& expected, const PngPicture& actual)
-    : expected_(expected), actual_(actual), by_index_(expected.indexed() && actual.indexed())
+RowComparer::RowComparer(std::vector<RgbColor> expected_palette, std::vector<RgbColor> actual_palette, int width)
+    : expected_palette_(std::move(expected_palette)), actual_palette_(std::move(actual_palette)), width_(width)
 {
+    bytes_decide_ = expected_palette_.empty() == actual_palette_.empty() &&
+                    same_palette(expected_palette_, actual_palette_);
+    if (expected_palette_.empty() || actual_palette_.empty()) return;
+    // Different indices can show the same colour, and with two palettes
+    // one index can show two: every pair is decided once, by colour.
+    index_matches_.assign(256 * 256, PixelMatch::same);
+    for (std::size_t e = 0; e < expected_palette_.size(); ++e)
+        for (std::size_t a = 0; a < actual_palette_.size(); ++a)
+            index_matches_[e * 256 + a] = classify(expected_palette_[e], actual_palette_[a]);
 }
 
-bool PixelComparer::drawn(const PngPicture& picture, int x, int y) const
+RgbColor RowComparer::color(const std::vector<RgbColor>& palette, const std::uint8_t* row, int x)
 {
-    if (by_index_) return picture.index(x, y) != 0;
-    return !same_color(picture.color(x, y), RgbColor{0, 0, 0});
+    if (!palette.empty()) return palette[row[x]];
+    const std::uint8_t* rgb = row + static_cast<std::size_t>(x) * 3;
+    return {rgb[0], rgb[1], rgb[2]};
 }
 
-PixelMatch PixelComparer::match(int x, int y) const
+PixelMatch RowComparer::classify(RgbColor expected, RgbColor actual) const
 {
-    const bool same = by_index_ ? expected_.index(x, y) == actual_.index(x, y)
-                                : same_color(expected_.color(x, y), actual_.color(x, y));
-    if (same) return PixelMatch::same;
-    const bool in_expected = drawn(expected_, x, y);
-    const bool in_actual = drawn(actual_, x, y);
+    if (same_color(expected, actual)) return PixelMatch::same;
+    const bool in_expected = !same_color(expected, black);
+    const bool in_actual = !same_color(actual, black);
     if (in_expected && !in_actual) return PixelMatch::missing;
     if (in_actual && !in_expected) return PixelMatch::extra;
     return PixelMatch::changed;
 }
 
-RgbColor RgbImage::at(int x, int y) const
+long RowComparer::compare(const std::uint8_t* expected, const std::uint8_t* actual, PixelMatch* matches) const
 {
-    const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x) * 3];
-    return {p[0], p[1], p[2]};
+    const std::size_t bytes = static_cast<std::size_t>(width_) * (expected_palette_.empty() ? 3 : 1);
+    if (bytes_decide_ && std::memcmp(expected, actual, bytes) == 0) {
+        std::memset(matches, 0, static_cast<std::size_t>(width_) * sizeof *matches);
+        return 0;
+    }
+    long differing = 0;
+    if (!index_matches_.empty()) {
+        for (int x = 0; x < width_; ++x) {
+            matches[x] = index_matches_[static_cast<std::size_t>(expected[x]) * 256 + actual[x]];
+            differing += matches[x] != PixelMatch::same;
+        }
+        return differing;
+    }
+    for (int x = 0; x < width_; ++x) {
+        matches[x] = classify(color(expected_palette_, expected, x), color(actual_palette_, actual, x));
+        differing += matches[x] != PixelMatch::same;
+    }
+    return differing;
 }
 
-void RgbImage::set(int x, int y, RgbColor color)
+DiffPicture::DiffPicture(int width, int height)
+    : width_(width), height_(height), capacity_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
 {
-    std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x) * 3];
-    p[0] = color.red;
-    p[1] = color.green;
-    p[2] = color.blue;
+    pixels_.reset(new std::uint8_t[capacity_]);
 }
 
-namespace {
-
-void draw_ring(RgbImage& image, const PixelComparer& comparer, int x, int y)
+void DiffPicture::start(int width, int height, std::vector<RgbColor> expected_palette)
 {
-    const auto put = [&](int rx, int ry) {
-        if (rx >= 0 && ry >= 0 && rx < image.width && ry < image.height &&
-            comparer.match(rx, ry) == PixelMatch::same)
-            image.set(rx, ry, diff_colors::ring);
-    };
-    for (int d = -ring_distance; d <= ring_distance; ++d) {
-        put(x + d, y - ring_distance);
-        put(x + d, y + ring_distance);
-        put(x - ring_distance, y + d);
-        put(x + ring_distance, y + d);
+    width_ = width;
+    height_ = height;
+    expected_palette_ = std::move(expected_palette);
+    slot_of_expected_.assign(expected_palette_.size(), -1);
+    palette_.clear();
+    slots_.clear();
+    for (int& slot : slot_of_mark_) slot = -1;
+    colors_ = false;
+    if (capacity_ < pixel_count()) {
+        capacity_ = pixel_count();
+        pixels_.reset(new std::uint8_t[capacity_]);
     }
 }
 
-}  // namespace
-
-RgbImage make_diff_image(const PngPicture& expected, const PngPicture& actual)
+int DiffPicture::slot_of(RgbColor color)
 {
-    const PixelComparer comparer(expected, actual);
-    RgbImage image;
-    image.width = expected.width;
-    image.height = expected.height;
-    image.rgb.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3);
-    std::vector<std::pair<int, int>> differing;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const PixelMatch match = comparer.match(x, y);
-            const RgbColor color = match == PixelMatch::same ? dimmed(expected.color(x, y)) : mark(match);
-            image.rgb.insert(image.rgb.end(), {color.red, color.green, color.blue});
-            if (match != PixelMatch::same && differing.size() <= static_cast<std::size_t>(max_ringed_pixels))
-                differing.emplace_back(x, y);
+    const auto found = slots_.find(key_of(color));
+    if (found != slots_.end()) return found->second;
+    if (palette_.size() == 256) return -1;
+    palette_.push_back(color);
+    slots_.emplace(key_of(color), static_cast<int>(palette_.size() - 1));
+    return static_cast<int>(palette_.size() - 1);
+}
+
+// Stores one pixel; false when the palette has no room for its colour.
+bool DiffPicture::put(std::size_t at, RgbColor color)
+{
+    if (colors_) {
+        pixels_[at * 3] = color.red;
+        pixels_[at * 3 + 1] = color.green;
+        pixels_[at * 3 + 2] = color.blue;
+        return true;
+    }
+    const int slot = slot_of(color);
+    if (slot < 0) return false;
+    pixels_[at] = static_cast<std::uint8_t>(slot);
+    return true;
+}
+
+// More than 256 colours: the picture goes on as red, green, blue.
+void DiffPicture::to_colors()
+{
+    const std::size_t count = pixel_count();
+    std::unique_ptr<std::uint8_t[]> rgb(new std::uint8_t[count * 3]);
+    for (std::size_t i = 0; i < count; ++i) {
+        const RgbColor color = palette_[pixels_[i] < palette_.size() ? pixels_[i] : 0];
+        rgb[i * 3] = color.red;
+        rgb[i * 3 + 1] = color.green;
+        rgb[i * 3 + 2] = color.blue;
+    }
+    pixels_ = std::move(rgb);
+    capacity_ = count * 3;
+    colors_ = true;
+    palette_.clear();
+    slots_.clear();
+}
+
+// From x on, the pixels whose slots are known already, one table look-up
+// each; returns where it stopped.
+int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
+{
+    std::uint8_t* out = &pixels_[start];
+    for (; x < width_; ++x) {
+        const PixelMatch match = matches ? matches[x] : PixelMatch::same;
+        const int slot = match == PixelMatch::same ? slot_of_expected_[expected[x]] : slot_of_mark_[static_cast<int>(match)];
+        if (slot < 0) break;
+        out[x] = static_cast<std::uint8_t>(slot);
+    }
+    return x;
+}
+
+void DiffPicture::add_row(int y, const std::uint8_t* expected, const PixelMatch* matches, bool all_same)
+{
+    const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    const bool indexed = !expected_palette_.empty();
+    if (all_same) matches = nullptr;
+    for (int x = 0; x < width_; ++x) {
+        if (indexed && !colors_ && (x = add_known(start, expected, matches, x)) == width_) break;
+        const PixelMatch match = matches ? matches[x] : PixelMatch::same;
+        RgbColor color = mark_color(match);
+        if (match == PixelMatch::same) {
+            const std::uint8_t* rgb = expected + static_cast<std::size_t>(x) * 3;
+            color = dimmed(indexed ? expected_palette_[expected[x]] : RgbColor{rgb[0], rgb[1], rgb[2]});
+        }
+        if (!put(start + x, color)) {
+            to_colors();
+            put(start + x, color);
+        }
+        if (colors_) continue;
+        if (match != PixelMatch::same)
+            slot_of_mark_[static_cast<int>(match)] = pixels_[start + x];
+        else if (indexed)
+            slot_of_expected_[expected[x]] = pixels_[start + x];
+    }
+}
+
+bool DiffPicture::is_mark(int x, int y) const
+{
+    const RgbColor color = at(x, y);
+    return same_color(color, diff_colors::missing) || same_color(color, diff_colors::extra) ||
+           same_color(color, diff_colors::changed);
+}
+
+void DiffPicture::add_rings(const std::vector<std::pair<int, int>>& differing)
+{
+    const auto put_ring = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_ || is_mark(x, y)) return;
+        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x;
+        if (!put(at, diff_colors::ring)) {
+            to_colors();
+            put(at, diff_colors::ring);
+        }
+    };
+    for (const auto& [x, y] : differing) {
+        for (int d = -ring_distance; d <= ring_distance; ++d) {
+            put_ring(x + d, y - ring_distance);
+            put_ring(x + d, y + ring_distance);
+            put_ring(x - ring_distance, y + d);
+            put_ring(x + ring_distance, y + d);
         }
     }
-    if (differing.size() <= static_cast<std::size_t>(max_ringed_pixels))
-        for (const auto& [x, y] : differing) draw_ring(image, comparer, x, y);
-    return image;
+}
+
+RgbColor DiffPicture::at(int x, int y) const
+{
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x;
+    if (!colors_) return palette_[pixels_[at]];
+    return {pixels_[at * 3], pixels_[at * 3 + 1], pixels_[at * 3 + 2]};
+}
+
+PngRows DiffPicture::rows() const
+{
+    PngRows rows;
+    rows.width = width_;
+    rows.height = height_;
+    if (!colors_) {
+        rows.palette = palette_.data();
+        rows.palette_size = static_cast<int>(palette_.size());
+    }
+    rows.software = diff_picture_mark;
+    rows.runs_only = true;
+    const std::size_t row_bytes = static_cast<std::size_t>(width_) * (colors_ ? 3 : 1);
+    const std::uint8_t* pixels = pixels_.get();
+    rows.row = [pixels, row_bytes](int y) { return pixels + static_cast<std::size_t>(y) * row_bytes; };
+    return rows;
 }

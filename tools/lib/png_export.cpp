@@ -54,21 +54,25 @@ bool write_chunk(std::FILE* file, const char* type, const unsigned char* data, s
            std::fwrite(tail, 1, 4, file) == 4;
 }
 
-bool write_header(std::FILE* file, const PictureView& picture)
+bool write_header(std::FILE* file, const PngRows& picture)
 {
     unsigned char header[13] = {};
     put_big_endian(header, static_cast<std::uint32_t>(picture.width));
     put_big_endian(header + 4, static_cast<std::uint32_t>(picture.height));
-    header[8] = 8;  // bits per index
-    header[9] = 3;  // palette colours; compression, filter and interlace methods stay 0
-    std::array<unsigned char, 3 * 256> colors{};
-    for (int i = 0; i < 256; ++i) {
-        colors[3 * i] = palette()[i].red;
-        colors[3 * i + 1] = palette()[i].green;
-        colors[3 * i + 2] = palette()[i].blue;
+    header[8] = 8;                         // bits per index or channel
+    header[9] = picture.palette ? 3 : 2;  // palette or RGB; compression, filter and interlace methods stay 0
+    if (std::fwrite(signature, 1, sizeof signature, file) != sizeof signature ||
+        !write_chunk(file, "IHDR", header, sizeof header))
+        return false;
+    if (picture.palette) {
+        std::vector<unsigned char> colors;
+        for (int i = 0; i < picture.palette_size; ++i)
+            colors.insert(colors.end(), {picture.palette[i].red, picture.palette[i].green, picture.palette[i].blue});
+        if (!write_chunk(file, "PLTE", colors.data(), colors.size())) return false;
     }
-    return std::fwrite(signature, 1, sizeof signature, file) == sizeof signature &&
-           write_chunk(file, "IHDR", header, sizeof header) && write_chunk(file, "PLTE", colors.data(), colors.size());
+    if (picture.software.empty()) return true;
+    const std::string text = std::string("Software") + '\0' + picture.software;
+    return write_chunk(file, "tEXt", reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
 // The rows, each after its filter byte 0 (no filter), deflated into IDAT chunks.
@@ -82,18 +86,19 @@ public:
     PictureData(const PictureData&) = delete;
     PictureData& operator=(const PictureData&) = delete;
 
-    bool write(const PictureView& picture)
+    bool write(const PngRows& picture)
     {
-        if (deflateInit2(&stream_, compression_level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+        const int strategy = picture.runs_only ? Z_RLE : Z_DEFAULT_STRATEGY;
+        if (deflateInit2(&stream_, compression_level, Z_DEFLATED, 15, 8, strategy) != Z_OK) return false;
         started_ = true;
-        deflateTune(&stream_, good_length, max_lazy, nice_length, max_chain);
+        if (!picture.runs_only) deflateTune(&stream_, good_length, max_lazy, nice_length, max_chain);
         stream_.next_out = out_.data();
         stream_.avail_out = static_cast<uInt>(out_.size());
         unsigned char no_filter = 0;
+        const std::size_t row_bytes = static_cast<std::size_t>(picture.width) * (picture.palette ? 1 : 3);
         for (int y = 0; y < picture.height; ++y) {
-            const unsigned char* row = picture.pixels + static_cast<std::size_t>(y) * picture.width;
-            if (!deflate_bytes(&no_filter, 1, Z_NO_FLUSH) ||
-                !deflate_bytes(row, static_cast<std::size_t>(picture.width), Z_NO_FLUSH))
+            const unsigned char* row = picture.row(y);
+            if (!row || !deflate_bytes(&no_filter, 1, Z_NO_FLUSH) || !deflate_bytes(row, row_bytes, Z_NO_FLUSH))
                 return false;
         }
         return deflate_bytes(nullptr, 0, Z_FINISH) && flush_chunk();
@@ -131,17 +136,31 @@ private:
     bool started_ = false;
 };
 
-bool encode(std::FILE* file, const PictureView& picture)
+}  // namespace
+
+bool encode_png(std::FILE* file, const PngRows& picture)
 {
-    if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return false;
+    if (!picture.row || picture.width <= 0 || picture.height <= 0) return false;
+    if (picture.palette && (picture.palette_size <= 0 || picture.palette_size > 256)) return false;
     if (!write_header(file, picture)) return false;
     PictureData data(file);
     return data.write(picture) && write_chunk(file, "IEND", nullptr, 0);
 }
 
-}  // namespace
+PngRows palette_rows(const PictureView& picture)
+{
+    PngRows rows;
+    rows.width = picture.width;
+    rows.height = picture.height;
+    rows.palette = palette().data();
+    rows.palette_size = static_cast<int>(palette().size());
+    rows.row = [picture](int y) { return picture.pixels + static_cast<std::size_t>(y) * picture.width; };
+    return rows;
+}
 
 bool write_palette_png(const PictureView& picture, const std::string& path, std::string& error)
 {
-    return write_file_atomically(path, [&](std::FILE* file) { return encode(file, picture); }, error);
+    if (!picture.pixels) return false;
+    const PngRows rows = palette_rows(picture);
+    return write_file_atomically(path, [&](std::FILE* file) { return encode_png(file, rows); }, error);
 }

@@ -1,120 +1,329 @@
-// PNG files read through libpng.  Errors come back from libpng by a jump to
-// the set-up point, so the function that holds it keeps no object with a
-// destructor of its own.
+// PngReader over libpng.  libpng reports an error by a jump back to the
+// set-up point of the function that called it, so each function below that
+// calls libpng sets its own and keeps no object with a destructor.
 #include "tools/lib/png_import.hpp"
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "runtime/checks.hpp"
 
-namespace {
+struct PngReader::State {
+    std::string path;
+    std::FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    char message[200] = {};  // libpng's last error, or ours
+    int width = 0, height = 0;
+    int channels = 0;         // bytes per decoded pixel: 1 (an index), 3 or 4
+    bool interlaced = false;  // then the whole picture is decoded at the first row
+    std::vector<RgbColor> palette;
+    std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<std::uint8_t> decoded;  // one row as libpng gives it
+    // An interlaced picture, in output form; left uninitialised, so that a
+    // damaged file that claims a large picture touches only the pages its
+    // data really fills (the passes together write every pixel).
+    std::unique_ptr<std::uint8_t[]> whole;
+    int next_row = 0;
 
-// Larger than any export; a damaged header cannot ask for more memory.
-constexpr png_uint_32 max_side = 16384;
-
-struct ReadFailure {
-    char message[200] = {};
+    ~State()
+    {
+        if (png) png_destroy_read_struct(&png, &info, nullptr);
+        if (file) std::fclose(file);
+    }
+    int output_bytes() const { return palette.empty() ? 3 : 1; }
 };
+
+namespace {
 
 [[noreturn]] void on_png_error(png_structp png, png_const_charp message)
 {
-    auto* failure = static_cast<ReadFailure*>(png_get_error_ptr(png));
-    std::snprintf(failure->message, sizeof failure->message, "%s", message);
+    auto* state = static_cast<PngReader::State*>(png_get_error_ptr(png));
+    if (!state->message[0]) std::snprintf(state->message, sizeof state->message, "%s", message);
     png_longjmp(png, 1);
 }
 
 void on_png_warning(png_structp, png_const_charp) {}
 
-// One byte per pixel for palette pictures, three for every other kind.
-int choose_format(png_structp png, png_infop info)
+void read_bytes(png_structp png, png_bytep data, png_size_t length)
 {
-    png_set_strip_16(png);
-    png_set_packing(png);
-    png_set_interlace_handling(png);
-    if (png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE) return 1;
-    png_set_expand(png);
-    png_set_strip_alpha(png);
-    png_set_gray_to_rgb(png);
-    return 3;
+    auto* state = static_cast<PngReader::State*>(png_get_io_ptr(png));
+    if (std::fread(data, 1, length, state->file) == length) return;
+    if (std::ferror(state->file))
+        std::snprintf(state->message, sizeof state->message, "%s", std::strerror(errno));
+    else
+        std::snprintf(state->message, sizeof state->message, "the file ends too early");
+    png_error(png, state->message);
 }
 
-void take_palette(png_structp png, png_infop info, PngPicture& picture)
+// A colour as it shows over black.
+std::uint8_t blend(std::uint8_t channel, std::uint8_t alpha)
+{
+    return static_cast<std::uint8_t>((channel * alpha + 127) / 255);
+}
+
+void take_palette(PngReader::State& s)
 {
     png_colorp colors = nullptr;
     int count = 0;
-    if (!png_get_PLTE(png, info, &colors, &count)) png_error(png, "palette picture without a palette");
-    picture.palette.clear();
-    for (int i = 0; i < count; ++i) picture.palette.push_back({colors[i].red, colors[i].green, colors[i].blue});
-}
-
-void check_indices(png_structp png, const PngPicture& picture)
-{
-    for (const std::uint8_t index : picture.pixels)
-        if (index >= picture.palette.size()) png_error(png, "pixel colour beyond the palette");
-}
-
-bool decode(std::FILE* file, PngPicture& picture, std::vector<png_bytep>& rows, ReadFailure& failure)
-{
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, on_png_error, on_png_warning);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+    if (!png_get_PLTE(s.png, s.info, &colors, &count) || count <= 0)
+        png_error(s.png, "a palette picture without a palette");
+    png_bytep alphas = nullptr;
+    int alpha_count = 0;
+    png_get_tRNS(s.png, s.info, &alphas, &alpha_count, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t alpha = i < alpha_count && alphas ? alphas[i] : 255;
+        s.palette.push_back({blend(colors[i].red, alpha), blend(colors[i].green, alpha), blend(colors[i].blue, alpha)});
     }
-    png_set_user_limits(png, max_side, max_side);
-    png_init_io(png, file);
-    png_read_info(png, info);
-    const int channels = choose_format(png, info);
-    png_read_update_info(png, info);
-    picture.width = static_cast<int>(png_get_image_width(png, info));
-    picture.height = static_cast<int>(png_get_image_height(png, info));
-    const std::size_t row_bytes = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(channels);
-    if (png_get_rowbytes(png, info) != row_bytes) png_error(png, "unexpected pixel format");
-    picture.palette.clear();
-    if (channels == 1) take_palette(png, info, picture);
-    picture.pixels.assign(row_bytes * static_cast<std::size_t>(picture.height), 0);
-    rows.resize(static_cast<std::size_t>(picture.height));
-    for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = picture.pixels.data() + y * row_bytes;
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
-    if (channels == 1) check_indices(png, picture);
-    png_destroy_read_struct(&png, &info, nullptr);
+}
+
+void take_texts(PngReader::State& s)
+{
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(s.png, s.info, &texts, &count);
+    for (int i = 0; i < count; ++i)
+        s.texts.emplace_back(texts[i].key ? texts[i].key : "", texts[i].text ? texts[i].text : "");
+}
+
+bool read_header(PngReader::State& s)
+{
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    // The real limit is checked below with a message of our own; this one
+    // only keeps libpng from working on absurd claims.
+    png_set_user_limits(s.png, 1u << 20, 1u << 20);
+    // A damaged length must not make libpng allocate a large text or
+    // profile chunk; no ancillary chunk of a picture needs a megabyte.
+    png_set_chunk_malloc_max(s.png, 1u << 20);
+    png_set_chunk_cache_max(s.png, 1000);
+    png_set_read_fn(s.png, &s, read_bytes);
+    // Every chunk's CRC already guards the data; the second check sum over
+    // the inflated pixels costs an eighth of the reading time.
+    png_set_option(s.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_read_info(s.png, s.info);
+    s.width = static_cast<int>(png_get_image_width(s.png, s.info));
+    s.height = static_cast<int>(png_get_image_height(s.png, s.info));
+    if (s.width > max_picture_side || s.height > max_picture_side) return true;  // the caller refuses it
+    s.interlaced = png_get_interlace_type(s.png, s.info) != PNG_INTERLACE_NONE;
+    png_set_packing(s.png);
+    if (png_get_color_type(s.png, s.info) == PNG_COLOR_TYPE_PALETTE) {
+        take_palette(s);
+    } else {
+        png_set_scale_16(s.png);
+        png_set_expand(s.png);
+        png_set_gray_to_rgb(s.png);
+    }
+    take_texts(s);
+    png_read_update_info(s.png, s.info);
+    s.channels = png_get_channels(s.png, s.info);
+    const int expected = s.palette.empty() ? 3 : 1;
+    if ((s.channels != expected && !(expected == 3 && s.channels == 4)) || png_get_bit_depth(s.png, s.info) != 8)
+        png_error(s.png, "an unexpected pixel format");
     return true;
+}
+
+bool decode_row(PngReader::State& s)
+{
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    png_read_row(s.png, s.decoded.data(), nullptr);
+    return true;
+}
+
+bool read_to_end(PngReader::State& s)
+{
+    if (setjmp(png_jmpbuf(s.png))) return false;
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+// `count` decoded pixels into indices or red, green, blue; false for an
+// index beyond the palette.
+bool convert(const PngReader::State& s, const std::uint8_t* in, int count, std::uint8_t* out)
+{
+    if (s.channels == 1) {
+        const std::size_t colors = s.palette.size();
+        if (colors < 256)
+            for (int i = 0; i < count; ++i)
+                if (in[i] >= colors) return false;
+        std::memcpy(out, in, static_cast<std::size_t>(count));
+    } else if (s.channels == 3) {
+        std::memcpy(out, in, static_cast<std::size_t>(count) * 3);
+    } else {
+        for (int i = 0; i < count; ++i, in += 4, out += 3) {
+            out[0] = blend(in[0], in[3]);
+            out[1] = blend(in[1], in[3]);
+            out[2] = blend(in[2], in[3]);
+        }
+    }
+    return true;
+}
+
+const char* beyond_palette = "a pixel's colour is beyond the palette";
+
+// An interlaced picture comes in seven passes over the whole picture; each
+// pass row is put in place at once, so the decoded picture is kept in its
+// output form (one or three bytes a pixel).
+bool decode_interlaced(PngReader::State& s)
+{
+    const int bytes = s.output_bytes();
+    s.whole.reset(new std::uint8_t[static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * bytes]);
+    std::vector<std::uint8_t> converted(static_cast<std::size_t>(s.width) * bytes);
+    for (int pass = 0; pass < 7; ++pass) {
+        const int columns = static_cast<int>(PNG_PASS_COLS(s.width, pass));
+        const int rows = static_cast<int>(PNG_PASS_ROWS(s.height, pass));
+        if (columns == 0 || rows == 0) continue;
+        for (int row = 0; row < rows; ++row) {
+            if (!decode_row(s)) return false;
+            if (!convert(s, s.decoded.data(), columns, converted.data())) {
+                std::snprintf(s.message, sizeof s.message, "%s", beyond_palette);
+                return false;
+            }
+            const std::size_t y = PNG_ROW_FROM_PASS_ROW(row, pass);
+            for (int column = 0; column < columns; ++column) {
+                const std::size_t x = PNG_COL_FROM_PASS_COL(column, pass);
+                std::memcpy(&s.whole[(y * s.width + x) * bytes], &converted[column * bytes], bytes);
+            }
+        }
+    }
+    return true;
+}
+
+std::uint32_t big_endian(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
+           static_cast<std::uint32_t>(at[2]) << 8 | at[3];
+}
+
+// Walks the chunk headers up to the end chunk: every chunk must fit in the
+// file.  A damaged length would otherwise have libpng allocate and clear
+// that many bytes before it finds the file too short.
+bool chunks_fit(std::FILE* file, long long size)
+{
+    unsigned char head[8];
+    for (long long at = 8; at + 12 <= size;) {
+        if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8) return false;
+        const long long length = big_endian(head);
+        if (length > 0x7fffffff || at + 12 + length > size) return false;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;
+    }
+    return false;
 }
 
 }  // namespace
 
-RgbColor PngPicture::color(int x, int y) const
+PngReader::PngReader() = default;
+PngReader::~PngReader() = default;
+
+int PngReader::width() const { return state_ ? state_->width : 0; }
+int PngReader::height() const { return state_ ? state_->height : 0; }
+
+const std::vector<RgbColor>& PngReader::palette() const
 {
-    if (indexed()) return palette[index(x, y)];
-    const std::uint8_t* rgb = &pixels[offset(x, y) * 3];
-    return {rgb[0], rgb[1], rgb[2]};
+    static const std::vector<RgbColor> none;
+    return state_ ? state_->palette : none;
 }
 
-bool read_png(const std::string& path, PngPicture& picture, std::string& error)
+std::string PngReader::text(const std::string& keyword) const
+{
+    if (state_)
+        for (const auto& [key, value] : state_->texts)
+            if (key == keyword) return value;
+    return std::string();
+}
+
+bool PngReader::open(const std::string& path, std::string& error)
 {
     LibraryCallScope library;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+    state_ = std::make_unique<State>();
+    State& s = *state_;
+    s.path = path;
+    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
+    // only a regular file is read at all.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        state_.reset();
         return false;
     }
-    ReadFailure failure;
-    std::vector<png_bytep> rows;
-    picture = PngPicture{};
-    const bool ok = decode(file, picture, rows, failure);
-    const bool ended_early = std::feof(file) != 0;
-    std::fclose(file);
-    if (ok) return true;
-    picture = PngPicture{};
-    const std::string reason = ended_early         ? "the file ends too early"
-                               : failure.message[0] ? failure.message
-                                                    : "out of memory";
-    error = "cannot read " + path + ": not a sound PNG picture (" + reason + ")";
-    return false;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
+        ::close(fd);
+        state_.reset();
+        return false;
+    }
+    s.file = fdopen(fd, "rb");
+    if (!s.file) {
+        ::close(fd);
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        state_.reset();
+        return false;
+    }
+    // The size is in the first chunk: a picture too large is refused before
+    // libpng works on it at all.
+    unsigned char head[24] = {};
+    if (std::fread(head, 1, sizeof head, s.file) == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0) {
+        const unsigned long width = big_endian(head + 16), height = big_endian(head + 20);
+        if (width > max_picture_side || height > max_picture_side) {
+            error = path + " is " + std::to_string(width) + "x" + std::to_string(height) +
+                    ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
+                    std::to_string(max_picture_side);
+            state_.reset();
+            return false;
+        }
+    }
+    if (!chunks_fit(s.file, static_cast<long long>(info.st_size))) {
+        error = "cannot read " + path + ": not a sound PNG picture (the file ends too early)";
+        state_.reset();
+        return false;
+    }
+    std::rewind(s.file);
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, on_png_error, on_png_warning);
+    s.info = s.png ? png_create_info_struct(s.png) : nullptr;
+    if (!s.info || !read_header(s)) {
+        error = "cannot read " + path + ": not a sound PNG picture (" + (s.message[0] ? s.message : "out of memory") + ")";
+        state_.reset();
+        return false;
+    }
+    if (s.width > max_picture_side || s.height > max_picture_side) {
+        error = path + " is " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
+                std::to_string(max_picture_side);
+        state_.reset();
+        return false;
+    }
+    s.decoded.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.channels));
+    return true;
+}
+
+bool PngReader::read_row(std::uint8_t* row, std::string& error)
+{
+    LibraryCallScope library;
+    State& s = *state_;
+    const auto fail = [&](const char* reason) {
+        if (!s.message[0]) std::snprintf(s.message, sizeof s.message, "%s", reason);
+        error = "cannot read " + s.path + ": not a sound PNG picture (" + s.message + ")";
+        return false;
+    };
+    if (s.next_row >= s.height) return fail("no more rows");
+    const std::size_t row_bytes = static_cast<std::size_t>(s.width) * s.output_bytes();
+    if (s.interlaced) {
+        if (s.next_row == 0 && !decode_interlaced(s)) return fail("out of memory");
+        std::memcpy(row, &s.whole[s.next_row * row_bytes], row_bytes);
+    } else {
+        if (!decode_row(s)) return fail("out of memory");
+        if (!convert(s, s.decoded.data(), s.width, row)) return fail(beyond_palette);
+    }
+    if (++s.next_row == s.height) {
+        if (!read_to_end(s)) return fail("out of memory");
+        s.whole.reset();
+    }
+    return true;
 }

@@ -1,20 +1,65 @@
-// Reading a PNG picture back: palette pictures keep their indices, all
-// others become 8-bit RGB.
+// Reading PNG pictures, a row at a time.  Every kind of PNG is accepted;
+// what a pixel shows is its colour over black, the show's background:
+// transparency is blended onto black, 16-bit channels are rounded to 8 bits
+// and grey becomes three equal channels.  Palette pictures keep their
+// indices, with the palette's colours blended the same way.
+//
+// One backend implements PngReader (libpng on Linux); nothing else in the
+// tools calls a PNG library for reading.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gfx/picture.hpp"
 
+// The largest side an export can have; larger pictures are refused before
+// any pixel is read.
+constexpr int max_picture_side = 8192;
+
+class PngReader {
+public:
+    PngReader();
+    ~PngReader();
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+
+    // Opens `path`, which must be a regular file once links are followed
+    // (a FIFO or a device is refused without waiting on it), and reads
+    // everything before the pixel data.  Pictures with a side above
+    // max_picture_side are refused.  False with a one-line `error` that
+    // names `path`.
+    bool open(const std::string& path, std::string& error);
+
+    int width() const;
+    int height() const;
+    bool indexed() const { return !palette().empty(); }
+    // The colours of a palette picture, blended onto black; empty otherwise.
+    const std::vector<RgbColor>& palette() const;
+    // The text of the first text chunk before the pixel data with this
+    // keyword; empty when there is none.
+    std::string text(const std::string& keyword) const;
+
+    // The next row, top to bottom: width() palette indices for a palette
+    // picture, else width() red, green, blue triples.  After the last row
+    // the rest of the file is checked too.  False with a one-line `error`.
+    bool read_row(std::uint8_t* row, std::string& error);
+
+    // The backend's own state, defined where the backend is.
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// A whole picture in memory, for tests and small tools.
 struct PngPicture {
     int width = 0;
     int height = 0;
-    // The picture's palette; empty for a picture without one.
-    std::vector<RgbColor> palette;
-    // Row by row: one palette index per pixel, or red, green, blue bytes.
-    std::vector<std::uint8_t> pixels;
+    std::vector<RgbColor> palette;    // empty for a picture without one
+    std::vector<std::uint8_t> pixels;  // row by row: indices, or red, green, blue
 
     bool indexed() const { return !palette.empty(); }
     std::size_t offset(int x, int y) const
@@ -26,6 +71,5 @@ struct PngPicture {
     RgbColor color(int x, int y) const;
 };
 
-// Reads the whole file, up to and including its end chunk; a missing,
-// truncated or damaged file gives false with a one-line reason in `error`.
+// Reads the whole file with PngReader; false with a one-line `error`.
 bool read_png(const std::string& path, PngPicture& picture, std::string& error);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "frame/command_line.hpp"
 #include "frame/frame.hpp"
 #include "gfx/platform.hpp"
+#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/png_export.hpp"
 
 namespace {
@@ -22,11 +24,14 @@ namespace {
 constexpr int min_width = 102, max_width = 8192;
 constexpr int min_height = 150, max_height = 8192;
 
+// Digits only; a number too large for an int becomes INT_MAX, which the
+// range check then refuses in the user's terms.
 bool parse_number(std::string_view text, int& value)
 {
-    if (text.empty() || text.size() > 5) return false;
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<int>::max();
+    return true;
 }
 
 bool parse_size(std::string_view text, ShotsOptions& options, std::string& error)
@@ -49,7 +54,7 @@ bool parse_size(std::string_view text, ShotsOptions& options, std::string& error
 
 class ShotsPlatform final : public Platform {
 public:
-    explicit ShotsPlatform(const ShotsOptions& options) : options_(options) {}
+    explicit ShotsPlatform(const ShotsOptions& options) : options_(options), created_(options.created_folders) {}
 
     bool open_window(int& width, int& height) override
     {
@@ -58,31 +63,58 @@ public:
         return true;
     }
     void show_picture(const PictureView&, const Palette&, const PixelRange&) override {}
-    void close_window() override {}
+    // Also on the way out of a run-time error: then the pictures are not
+    // all there, and none of them may stay.
+    void close_window() override
+    {
+        if (picture_number_ < picture_total) give_up();
+    }
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}
-    bool write_line(std::string_view text, ConsoleState&) override { return write_plain_line(text); }
+    bool write_line(std::string_view text, ConsoleState&) override
+    {
+        errno = 0;
+        if (write_plain_line(text)) return true;
+        stop(std::string("cannot write the titles to standard output") +
+             (errno ? ": " + std::string(std::strerror(errno)) : std::string()));
+    }
     bool wait_key(KeyPress& key) override
     {
         ++picture_number_;
         char name[24];
         std::snprintf(name, sizeof name, "/%02d.png", picture_number_);
+        const PngRows rows = palette_rows(current_picture());
         std::string error;
-        if (!write_palette_png(current_picture(), options_.folder + name, error)) {
-            // The show cannot go on without its pictures: stop at once.
-            std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
-            std::fflush(stdout);
-            std::_Exit(2);
-        }
+        if (!pictures_.add(options_.folder + name, [&](std::FILE* file) { return encode_png(file, rows); }, error))
+            stop(error);  // the show cannot go on without its pictures
         key = {' ', 0};
         return true;
     }
     void restore_terminal() override {}
     int pictures() const { return picture_number_; }
 
+    // All twelve in place at once, so that the folder never mixes two runs.
+    bool commit(std::string& error) { return pictures_.commit(error); }
+    [[noreturn]] void stop(const std::string& error)
+    {
+        give_up();
+        std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
+        std::_Exit(2);
+    }
+
 private:
+    static constexpr int picture_total = 12;
+
+    void give_up()
+    {
+        pictures_.discard();
+        remove_created_folders(created_);
+    }
+
     const ShotsOptions& options_;
     int picture_number_ = 0;
+    std::vector<std::string> created_;  // folders this run made, for a failed run to remove
+    PendingFiles pictures_;
 };
 
 }  // namespace
@@ -113,7 +145,7 @@ bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, Command
         if (given.name == "--size" && !parse_size(*given.value, options, error)) return false;
         if (given.name == "--out") {
             if (given.value->empty()) {
-                error = "--out needs a folder name";
+                error = "the --out folder name is empty";
                 return false;
             }
             options.folder = std::string(*given.value);
@@ -122,13 +154,22 @@ bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, Command
     return true;
 }
 
-bool prepare_folder(const std::string& folder, std::string& error)
+void remove_created_folders(std::vector<std::string>& created)
 {
-    // Create every missing level, like mkdir -p.
+    for (auto level = created.rbegin(); level != created.rend(); ++level) rmdir(level->c_str());
+    created.clear();
+}
+
+bool prepare_folder(const std::string& folder, std::vector<std::string>& created, std::string& error)
+{
+    // Create every missing level, like mkdir -p, remembering which.
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string level = folder.substr(0, slash);
-        if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (mkdir(level.c_str(), 0777) == 0) {
+            created.push_back(level);
+        } else if (errno != EEXIST) {
             error = "cannot create folder " + level + ": " + std::strerror(errno);
+            remove_created_folders(created);
             return false;
         }
         if (slash == std::string::npos) break;
@@ -136,10 +177,12 @@ bool prepare_folder(const std::string& folder, std::string& error)
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         error = "not a folder: " + folder;
+        remove_created_folders(created);
         return false;
     }
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
         error = "cannot write into folder " + folder + ": " + std::strerror(errno);
+        remove_created_folders(created);
         return false;
     }
     return true;
@@ -151,6 +194,8 @@ int run_shots(const ShotsOptions& options)
     set_platform(&platform);
     run_show();
     set_platform(nullptr);
+    std::string error;
+    if (!platform.commit(error)) platform.stop(error);
     std::fprintf(stderr, "wrote %d pictures of %dx%d to %s/\n", platform.pictures(), options.width,
                  options.height, options.folder.c_str());
     return 0;

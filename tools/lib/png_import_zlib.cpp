@@ -1,0 +1,482 @@
+// PngReader over zlib alone, for the Windows build, which has no libpng.  It
+// reads what the libpng reader reads and gives the same rows: every colour
+// type and depth, transparency blended onto black, 16-bit channels rounded
+// to 8 bits, interlaced pictures.  The picture data is inflated a row at a
+// time straight from the file; every chunk's CRC is checked.
+#include "tools/lib/png_import.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <zlib.h>
+
+#include "runtime/checks.hpp"
+
+namespace {
+
+constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// No chunk before the picture data needs a megabyte (as for libpng).
+constexpr std::uint32_t max_ancillary_chunk = 1u << 20;
+
+// Adam7: where each pass starts and how far apart its pixels are.
+constexpr int pass_x0[7] = {0, 4, 0, 2, 0, 1, 0}, pass_y0[7] = {0, 0, 4, 0, 2, 0, 1};
+constexpr int pass_dx[7] = {8, 8, 4, 4, 2, 2, 1}, pass_dy[7] = {8, 8, 8, 4, 4, 2, 2};
+
+std::uint32_t big_endian(const unsigned char* at)
+{
+    return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
+           static_cast<std::uint32_t>(at[2]) << 8 | at[3];
+}
+
+// A colour as it shows over black.
+std::uint8_t blend(int channel, int alpha) { return static_cast<std::uint8_t>((channel * alpha + 127) / 255); }
+
+int paeth(int left, int up, int up_left)
+{
+    const int estimate = left + up - up_left;
+    const int to_left = std::abs(estimate - left), to_up = std::abs(estimate - up),
+              to_up_left = std::abs(estimate - up_left);
+    if (to_left <= to_up && to_left <= to_up_left) return left;
+    return to_up <= to_up_left ? up : up_left;
+}
+
+std::string size_refused(const std::string& path, unsigned long width, unsigned long height)
+{
+    return path + " is " + std::to_string(width) + "x" + std::to_string(height) +
+           ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
+           std::to_string(max_picture_side);
+}
+
+}  // namespace
+
+struct PngReader::State {
+    std::string path;
+    std::FILE* file = nullptr;
+    std::string failure;  // why the file is not sound
+    int width = 0, height = 0;
+    int depth = 0, color_type = 0, samples = 0;  // samples per pixel in the file
+    bool interlaced = false;
+    std::vector<RgbColor> palette;
+    std::vector<std::pair<std::string, std::string>> texts;
+    bool has_key = false;               // tRNS of a grey or RGB picture: this colour is transparent
+    std::array<unsigned, 3> key{};
+    // The picture data: what is left of the current IDAT chunk, and zlib.
+    std::uint32_t data_left = 0;
+    uLong data_crc = 0;
+    unsigned char chunk_crc[4] = {};
+    bool data_over = false;  // no more IDAT chunks
+    z_stream stream{};
+    bool inflating = false;
+    bool stream_ended = false;
+    unsigned char input[1 << 16];
+    std::vector<unsigned char> raw, previous;  // a filtered row with its filter byte; the row above
+    std::unique_ptr<std::uint8_t[]> whole;     // an interlaced picture, decoded at the first row
+    int next_row = 0;
+
+    ~State()
+    {
+        if (inflating) inflateEnd(&stream);
+        if (file) std::fclose(file);
+    }
+    int output_bytes() const { return palette.empty() ? 3 : 1; }
+    int bits_per_pixel() const { return depth * samples; }
+    std::size_t row_bytes(int pixels) const
+    {
+        return (static_cast<std::size_t>(pixels) * static_cast<std::size_t>(bits_per_pixel()) + 7) / 8;
+    }
+
+    bool fail(const std::string& reason)
+    {
+        if (failure.empty()) failure = reason;
+        return false;
+    }
+    bool read_bytes(void* into, std::size_t size)
+    {
+        if (std::fread(into, 1, size, file) == size) return true;
+        return fail(std::ferror(file) ? std::string(std::strerror(errno)) : "the file ends too early");
+    }
+    bool read_chunk_head(std::uint32_t& length, char (&type)[5]);
+    bool read_whole_chunk(std::uint32_t length, const char* type, std::vector<unsigned char>& data);
+    bool check_crc(uLong crc, const unsigned char* stored, const char* type);
+    bool read_header();
+    bool take_ihdr(const std::vector<unsigned char>& data);
+    bool take_plte(const std::vector<unsigned char>& data);
+    void take_trns(const std::vector<unsigned char>& data);
+    bool next_data_chunk();
+    bool inflate_into(unsigned char* into, std::size_t size);
+    bool decode_row(std::size_t bytes);
+    bool convert(const unsigned char* in, int count, std::uint8_t* out) const;
+    unsigned sample(const unsigned char* row, int x, int index) const;
+    bool decode_interlaced();
+    bool read_to_end();
+};
+
+bool PngReader::State::read_chunk_head(std::uint32_t& length, char (&type)[5])
+{
+    unsigned char head[8];
+    if (!read_bytes(head, sizeof head)) return false;
+    length = big_endian(head);
+    std::memcpy(type, head + 4, 4);
+    type[4] = '\0';
+    if (length > 0x7fffffffu) return fail("a chunk is too long");
+    for (int i = 0; i < 4; ++i)
+        if (!std::isalpha(static_cast<unsigned char>(type[i]))) return fail("a damaged chunk name");
+    return true;
+}
+
+bool PngReader::State::check_crc(uLong crc, const unsigned char* stored, const char* type)
+{
+    if (crc == big_endian(stored)) return true;
+    return fail(std::string(type) + ": CRC error");
+}
+
+bool PngReader::State::read_whole_chunk(std::uint32_t length, const char* type, std::vector<unsigned char>& data)
+{
+    if (length > max_ancillary_chunk) return fail(std::string(type) + ": chunk data is too large");
+    data.resize(length);
+    unsigned char stored[4];
+    if ((length > 0 && !read_bytes(data.data(), length)) || !read_bytes(stored, 4)) return false;
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    if (length > 0) crc = crc32(crc, data.data(), static_cast<uInt>(length));
+    return check_crc(crc, stored, type);
+}
+
+bool PngReader::State::take_ihdr(const std::vector<unsigned char>& data)
+{
+    if (data.size() != 13) return fail("IHDR: invalid length");
+    const std::uint32_t w = big_endian(&data[0]), h = big_endian(&data[4]);
+    if (w == 0 || h == 0 || w > 0x7fffffffu || h > 0x7fffffffu) return fail("invalid image size");
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    depth = data[8];
+    color_type = data[9];
+    static constexpr int samples_of_type[7] = {1, 0, 3, 1, 2, 0, 4};
+    samples = color_type < 7 ? samples_of_type[color_type] : 0;
+    const bool low_depth = depth == 1 || depth == 2 || depth == 4;
+    const bool depth_ok = (depth == 8 && samples > 0) || (depth == 16 && samples > 0 && color_type != 3) ||
+                          (low_depth && (color_type == 0 || color_type == 3));
+    if (!depth_ok) return fail("invalid bit depth or colour type");
+    if (data[10] != 0 || data[11] != 0 || data[12] > 1) return fail("unknown compression, filter or interlace method");
+    interlaced = data[12] == 1;
+    return true;
+}
+
+bool PngReader::State::take_plte(const std::vector<unsigned char>& data)
+{
+    if (data.empty() || data.size() % 3 != 0 || data.size() > 3 * 256) return fail("PLTE: invalid");
+    if (color_type != 3) return true;  // only a suggestion for other pictures
+    palette.clear();
+    for (std::size_t i = 0; i < data.size(); i += 3) palette.push_back({data[i], data[i + 1], data[i + 2]});
+    return true;
+}
+
+void PngReader::State::take_trns(const std::vector<unsigned char>& data)
+{
+    if (color_type == 3) {
+        for (std::size_t i = 0; i < data.size() && i < palette.size(); ++i)
+            palette[i] = {blend(palette[i].red, data[i]), blend(palette[i].green, data[i]),
+                          blend(palette[i].blue, data[i])};
+    } else if (color_type == 0 && data.size() >= 2) {
+        has_key = true;
+        key[0] = static_cast<unsigned>(data[0] << 8 | data[1]);
+    } else if (color_type == 2 && data.size() >= 6) {
+        has_key = true;
+        for (int i = 0; i < 3; ++i) key[i] = static_cast<unsigned>(data[2 * i] << 8 | data[2 * i + 1]);
+    }
+}
+
+// Everything before the picture data; stops inside the first IDAT chunk.
+bool PngReader::State::read_header()
+{
+    unsigned char head[8];
+    if (!read_bytes(head, sizeof head)) return false;
+    if (std::memcmp(head, signature, sizeof signature) != 0) return fail("not a PNG file");
+    std::vector<unsigned char> data;
+    bool header_seen = false;
+    for (;;) {
+        std::uint32_t length = 0;
+        char type[5];
+        if (!read_chunk_head(length, type)) return false;
+        const std::string name = type;
+        if (!header_seen && name != "IHDR") return fail("missing IHDR before " + name);
+        if (name == "IDAT") {
+            if (color_type == 3 && palette.empty()) return fail("a palette picture without a palette");
+            data_left = length;
+            data_crc = crc32(0L, reinterpret_cast<const Bytef*>("IDAT"), 4);
+            return true;
+        }
+        if (!read_whole_chunk(length, type, data)) return false;
+        if (name == "IHDR") {
+            if (header_seen) return fail("IHDR: out of place");
+            header_seen = true;
+            if (!take_ihdr(data)) return false;
+            if (width > max_picture_side || height > max_picture_side) return true;  // the caller refuses it
+        } else if (name == "PLTE") {
+            if (!take_plte(data)) return false;
+        } else if (name == "tRNS") {
+            take_trns(data);
+        } else if (name == "tEXt") {
+            const auto zero = std::find(data.begin(), data.end(), 0);
+            if (zero != data.end()) texts.emplace_back(std::string(data.begin(), zero), std::string(zero + 1, data.end()));
+        } else if (name == "IEND") {
+            return fail("no picture data");
+        } else if (!(type[0] & 0x20)) {
+            return fail(name + ": unknown critical chunk");
+        }
+    }
+}
+
+// The CRC of the IDAT chunk just read, then the next chunk: more picture
+// data, or the end of it.
+bool PngReader::State::next_data_chunk()
+{
+    unsigned char stored[4];
+    if (!read_bytes(stored, 4) || !check_crc(data_crc, stored, "IDAT")) return false;
+    std::uint32_t length = 0;
+    char type[5];
+    if (!read_chunk_head(length, type)) return false;
+    if (std::strcmp(type, "IDAT") != 0) {
+        data_over = true;
+        // Put the head back: read_to_end reads the chunks after the data.
+        return std::fseek(file, -8, SEEK_CUR) == 0 || fail(std::strerror(errno));
+    }
+    data_left = length;
+    data_crc = crc32(0L, reinterpret_cast<const Bytef*>("IDAT"), 4);
+    return true;
+}
+
+bool PngReader::State::inflate_into(unsigned char* into, std::size_t size)
+{
+    stream.next_out = into;
+    stream.avail_out = static_cast<uInt>(size);
+    while (stream.avail_out > 0) {
+        if (stream_ended) return fail("not enough image data");
+        if (stream.avail_in == 0) {
+            while (data_left == 0 && !data_over)
+                if (!next_data_chunk()) return false;
+            if (data_over) return fail("not enough image data");
+            const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
+            if (!read_bytes(input, take)) return false;
+            data_crc = crc32(data_crc, input, static_cast<uInt>(take));
+            data_left -= static_cast<std::uint32_t>(take);
+            stream.next_in = input;
+            stream.avail_in = static_cast<uInt>(take);
+        }
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_STREAM_END) stream_ended = true;
+        else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
+    }
+    return true;
+}
+
+// One filtered row of `bytes` bytes into `previous`, unfiltered.
+bool PngReader::State::decode_row(std::size_t bytes)
+{
+    raw.resize(bytes + 1);
+    if (!inflate_into(raw.data(), bytes + 1)) return false;
+    const std::size_t distance = std::max(1, bits_per_pixel() / 8);
+    unsigned char* row = raw.data() + 1;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const int left = i >= distance ? row[i - distance] : 0;
+        const int up = previous[i];
+        const int up_left = i >= distance ? previous[i - distance] : 0;
+        int add = 0;
+        switch (raw[0]) {
+        case 0: break;
+        case 1: add = left; break;
+        case 2: add = up; break;
+        case 3: add = (left + up) / 2; break;
+        case 4: add = paeth(left, up, up_left); break;
+        default: return fail("bad adaptive filter value");
+        }
+        row[i] = static_cast<unsigned char>(row[i] + add);
+    }
+    std::memcpy(previous.data(), row, bytes);
+    return true;
+}
+
+// Sample `index` of pixel x as stored: 1 to 16 bits.
+unsigned PngReader::State::sample(const unsigned char* row, int x, int index) const
+{
+    const std::size_t at = static_cast<std::size_t>(x) * static_cast<std::size_t>(samples) + static_cast<std::size_t>(index);
+    if (depth == 8) return row[at];
+    if (depth == 16) return static_cast<unsigned>(row[2 * at] << 8 | row[2 * at + 1]);
+    const std::size_t bit = at * static_cast<std::size_t>(depth);
+    return (row[bit / 8] >> (8 - depth - static_cast<int>(bit % 8))) & ((1u << depth) - 1);
+}
+
+// `count` pixels of an unfiltered row into indices or red, green, blue;
+// false for an index beyond the palette.
+bool PngReader::State::convert(const unsigned char* in, int count, std::uint8_t* out) const
+{
+    // To 8 bits: low depths by repeating their bits, 16 bits rounded.
+    const auto to_8_bits = [this](unsigned value) -> int {
+        if (depth == 16) return static_cast<int>((value * 255 + 32895) >> 16);
+        if (depth < 8) return static_cast<int>(value * 255 / ((1u << depth) - 1));
+        return static_cast<int>(value);
+    };
+    for (int x = 0; x < count; ++x) {
+        if (color_type == 3) {
+            const unsigned index = sample(in, x, 0);
+            if (index >= palette.size()) return false;
+            out[x] = static_cast<std::uint8_t>(index);
+            continue;
+        }
+        const bool grey = color_type == 0 || color_type == 4;
+        unsigned stored[3];
+        for (int c = 0; c < 3; ++c) stored[c] = sample(in, x, grey ? 0 : c);
+        int alpha = 255;
+        if (color_type == 4 || color_type == 6) alpha = to_8_bits(sample(in, x, samples - 1));
+        if (has_key && stored[0] == key[0] && (grey || (stored[1] == key[1] && stored[2] == key[2]))) alpha = 0;
+        for (int c = 0; c < 3; ++c) out[3 * x + c] = blend(to_8_bits(stored[c]), alpha);
+    }
+    return true;
+}
+
+// The seven passes of an interlaced picture into the whole picture, in its
+// output form; left uninitialised, so that a damaged file that claims a large
+// picture touches only the pages its data fills.
+bool PngReader::State::decode_interlaced()
+{
+    const int bytes = output_bytes();
+    whole.reset(new std::uint8_t[static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * bytes]);
+    std::vector<std::uint8_t> converted(static_cast<std::size_t>(width) * bytes);
+    for (int pass = 0; pass < 7; ++pass) {
+        const int columns = width > pass_x0[pass] ? (width - pass_x0[pass] + pass_dx[pass] - 1) / pass_dx[pass] : 0;
+        const int rows = height > pass_y0[pass] ? (height - pass_y0[pass] + pass_dy[pass] - 1) / pass_dy[pass] : 0;
+        if (columns == 0 || rows == 0) continue;
+        std::fill(previous.begin(), previous.end(), 0);
+        for (int row = 0; row < rows; ++row) {
+            if (!decode_row(row_bytes(columns))) return false;
+            if (!convert(previous.data(), columns, converted.data())) return fail("a pixel's colour is beyond the palette");
+            const std::size_t y = static_cast<std::size_t>(pass_y0[pass] + row * pass_dy[pass]);
+            for (int column = 0; column < columns; ++column) {
+                const std::size_t x = static_cast<std::size_t>(pass_x0[pass] + column * pass_dx[pass]);
+                std::memcpy(&whole[(y * width + x) * bytes], &converted[static_cast<std::size_t>(column) * bytes], bytes);
+            }
+        }
+    }
+    return true;
+}
+
+// After the last row: the rest of the picture data, then every chunk up to
+// the end chunk, each with its CRC.
+bool PngReader::State::read_to_end()
+{
+    while (!data_over) {
+        if (data_left > 0) {
+            const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
+            if (!read_bytes(input, take)) return false;
+            data_crc = crc32(data_crc, input, static_cast<uInt>(take));
+            data_left -= static_cast<std::uint32_t>(take);
+        } else if (!next_data_chunk()) {
+            return false;
+        }
+    }
+    std::vector<unsigned char> data;
+    for (;;) {
+        std::uint32_t length = 0;
+        char type[5];
+        if (!read_chunk_head(length, type)) return false;
+        if (std::strcmp(type, "IDAT") == 0) return fail("IDAT: out of place");
+        if (!read_whole_chunk(length, type, data)) return false;
+        if (std::strcmp(type, "IEND") == 0) return true;
+        if (!(type[0] & 0x20)) return fail(std::string(type) + ": unknown critical chunk");
+    }
+}
+
+PngReader::PngReader() = default;
+PngReader::~PngReader() = default;
+
+int PngReader::width() const { return state_ ? state_->width : 0; }
+int PngReader::height() const { return state_ ? state_->height : 0; }
+
+const std::vector<RgbColor>& PngReader::palette() const
+{
+    static const std::vector<RgbColor> none;
+    return state_ ? state_->palette : none;
+}
+
+std::string PngReader::text(const std::string& keyword) const
+{
+    if (state_)
+        for (const auto& [key, value] : state_->texts)
+            if (key == keyword) return value;
+    return std::string();
+}
+
+bool PngReader::open(const std::string& path, std::string& error)
+{
+    LibraryCallScope library;
+    state_.reset();
+    // Only a regular file is read at all.
+    std::error_code status_error;
+    const std::filesystem::file_status status = std::filesystem::status(path, status_error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        error = "missing file " + path;
+        return false;
+    }
+    if (status.type() == std::filesystem::file_type::directory) {
+        error = path + " is a folder, not a picture";
+        return false;
+    }
+    if (!status_error && status.type() != std::filesystem::file_type::regular) {
+        error = path + " is not a regular file";
+        return false;
+    }
+    auto state = std::make_unique<State>();
+    State& s = *state;
+    s.path = path;
+    s.file = std::fopen(path.c_str(), "rb");
+    if (!s.file) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!s.read_header()) {
+        error = "cannot read " + path + ": not a sound PNG picture (" + s.failure + ")";
+        return false;
+    }
+    if (s.width > max_picture_side || s.height > max_picture_side) {
+        error = size_refused(path, static_cast<unsigned long>(s.width), static_cast<unsigned long>(s.height));
+        return false;
+    }
+    if (inflateInit(&s.stream) != Z_OK) {
+        error = "cannot read " + path + ": out of memory";
+        return false;
+    }
+    s.inflating = true;
+    s.previous.assign(s.row_bytes(s.width), 0);
+    state_ = std::move(state);
+    return true;
+}
+
+bool PngReader::read_row(std::uint8_t* row, std::string& error)
+{
+    LibraryCallScope library;
+    State& s = *state_;
+    const auto fail = [&](const char* reason) {
+        s.fail(reason);
+        error = "cannot read " + s.path + ": not a sound PNG picture (" + s.failure + ")";
+        return false;
+    };
+    if (s.next_row >= s.height) return fail("no more rows");
+    const std::size_t row_bytes = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.output_bytes());
+    if (s.interlaced) {
+        if (s.next_row == 0 && !s.decode_interlaced()) return fail("damaged image data");
+        std::memcpy(row, &s.whole[static_cast<std::size_t>(s.next_row) * row_bytes], row_bytes);
+    } else {
+        if (!s.decode_row(s.row_bytes(s.width))) return fail("damaged image data");
+        if (!s.convert(s.previous.data(), s.width, row)) return fail("a pixel's colour is beyond the palette");
+    }
+    if (++s.next_row == s.height) {
+        if (!s.read_to_end()) return fail("damaged file end");
+        s.whole.reset();
+    }
+    return true;
+}
