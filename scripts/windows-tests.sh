@@ -17,5 +17,10 @@ trap stop_wine_session EXIT
 cmake --build --preset windows -j"$jobs"
 ctest --preset windows -j"$jobs"
 bash tests/windows/exports.sh build-windows "$linux_build"
-bash tests/windows/window.sh build-windows
+# Under Wine a window now and then comes up mapped but never painted; a
+# second run tells that apart from a real fault, which fails both.
+if ! bash tests/windows/window.sh build-windows; then
+    echo "the window test under Wine failed once; running it again" >&2
+    bash tests/windows/window.sh build-windows
+fi
 echo "Windows tests passed"
