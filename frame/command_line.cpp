@@ -13,19 +13,19 @@
 
 namespace {
 
-const OptionSpec* find_spec(const std::vector<OptionSpec>& specs, std::string_view name)
+const KnownOption* find_known_option(const std::vector<KnownOption>& known_options, std::string_view name)
 {
-    for (const OptionSpec& spec : specs)
-        if (spec.name == name) return &spec;
+    for (const KnownOption& known : known_options)
+        if (known.name == name) return &known;
     return nullptr;
 }
 
-constexpr OptionSpec no_value_option{"", OptionValue::none};
+constexpr KnownOption no_value_option{"", OptionValue::none};
 
 bool is_option_word(std::string_view word) { return word.size() > 1 && word[0] == '-'; }
 
 // One option word (and maybe the word after it); false with `error`.
-bool read_option(int argc, char** argv, int& i, const std::vector<OptionSpec>& specs, CommandLine& line,
+bool read_option(int argc, char** argv, int& i, const std::vector<KnownOption>& known_options, CommandLine& line,
                  std::string& error)
 {
     const std::string_view word = argv[i];
@@ -37,19 +37,19 @@ bool read_option(int argc, char** argv, int& i, const std::vector<OptionSpec>& s
         (help ? line.help : line.version) = true;
         return true;
     }
-    const OptionSpec* spec = help || name == "--version" ? &no_value_option : find_spec(specs, name);
-    if (!spec) {
+    const KnownOption* known = help || name == "--version" ? &no_value_option : find_known_option(known_options, name);
+    if (!known) {
         error = "unknown option '" + std::string(word) + "'";
         return false;
     }
     GivenOption given{name, std::nullopt};
     if (has_value) {
-        if (spec->value == OptionValue::none) {
+        if (known->value == OptionValue::none) {
             error = "option '" + std::string(name) + "' takes no value";
             return false;
         }
         given.value = word.substr(equals + 1);
-    } else if (spec->value == OptionValue::required) {
+    } else if (known->value == OptionValue::required) {
         if (i + 1 >= argc) {
             error = "option '" + std::string(name) + "' needs a value";
             return false;
@@ -67,7 +67,7 @@ bool print_all(const std::string& text)
 
 }  // namespace
 
-bool read_command_line(int argc, char** argv, const std::vector<OptionSpec>& specs, CommandLine& line,
+bool read_command_line(int argc, char** argv, const std::vector<KnownOption>& known_options, CommandLine& line,
                        std::string& error)
 {
     line = CommandLine{};
@@ -77,7 +77,7 @@ bool read_command_line(int argc, char** argv, const std::vector<OptionSpec>& spe
         if (!operands_only && word == "--") {
             operands_only = true;
         } else if (!operands_only && is_option_word(word)) {
-            if (!read_option(argc, argv, i, specs, line, error)) return false;
+            if (!read_option(argc, argv, i, known_options, line, error)) return false;
         } else {
             line.operands.push_back(word);
         }

@@ -18,7 +18,7 @@ enum class OptionValue {
     optional,  // --name or --name=VALUE (a following word is an operand)
 };
 
-struct OptionSpec {
+struct KnownOption {
     std::string_view name;  // with its dashes: "--watch"
     OptionValue value;
 };
@@ -35,9 +35,9 @@ struct CommandLine {
     std::vector<std::string_view> operands;  // words that are not options
 };
 
-// Reads argv[1..] against `specs` (--help, -h and --version are always
+// Reads argv[1..] against `known_options` (--help, -h and --version are always
 // known).  False with a one-line `error` naming the bad word.
-bool read_command_line(int argc, char** argv, const std::vector<OptionSpec>& specs, CommandLine& line,
+bool read_command_line(int argc, char** argv, const std::vector<KnownOption>& known_options, CommandLine& line,
                        std::string& error);
 
 // What a program prints for --help, --version and a bad command line.

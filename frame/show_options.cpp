@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::vector<OptionSpec> show_specs = {
+const std::vector<KnownOption> show_known_options = {
     {"--watch", OptionValue::optional},
     {"--from", OptionValue::required},
 };
@@ -40,7 +40,7 @@ std::optional<int> read_show_options(int argc, char** argv, ShowOptions& options
 {
     CommandLine line;
     std::string error;
-    if (read_command_line(argc, argv, show_specs, line, error) && !line.help && !line.version) {
+    if (read_command_line(argc, argv, show_known_options, line, error) && !line.help && !line.version) {
         if (!line.operands.empty()) {
             const std::string operand(line.operands.front());
             error = "unexpected argument '" + operand + "'";

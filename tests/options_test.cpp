@@ -41,12 +41,12 @@ ShowRead read_show(std::vector<std::string> given)
 
 TEST(CommandLine, ReadsEachFormOfAnOption)
 {
-    const std::vector<OptionSpec> specs = {{"--out", OptionValue::required}, {"--watch", OptionValue::optional},
+    const std::vector<KnownOption> known_options = {{"--out", OptionValue::required}, {"--watch", OptionValue::optional},
                                            {"--quiet", OptionValue::none}};
     Words words({"--out", "a", "--out=b", "--watch", "x", "--watch=2", "--quiet", "--", "--quiet", "-"});
     CommandLine line;
     std::string error;
-    ASSERT_TRUE(read_command_line(words.argc(), words.argv.data(), specs, line, error)) << error;
+    ASSERT_TRUE(read_command_line(words.argc(), words.argv.data(), known_options, line, error)) << error;
     ASSERT_EQ(line.options.size(), 5u);
     EXPECT_EQ(line.options[0].value, "a");
     EXPECT_EQ(line.options[1].value, "b");
@@ -58,7 +58,7 @@ TEST(CommandLine, ReadsEachFormOfAnOption)
     for (const auto& [bad, named] : std::vector<std::pair<std::string, std::string>>{
              {"--outer", "--outer"}, {"-o", "-o"}, {"--quiet=1", "--quiet"}, {"--help=1", "--help"}, {"--out", "--out"}}) {
         Words one({bad});
-        EXPECT_FALSE(read_command_line(one.argc(), one.argv.data(), specs, line, error)) << bad;
+        EXPECT_FALSE(read_command_line(one.argc(), one.argv.data(), known_options, line, error)) << bad;
         EXPECT_NE(error.find(named), std::string::npos) << error;
     }
 }

@@ -126,8 +126,8 @@ std::string compare_usage(const std::string& program)
 
 bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, CommandLine& line, std::string& error)
 {
-    static const std::vector<OptionSpec> specs = {{"--diff", OptionValue::required}};
-    if (!read_command_line(argc, argv, specs, line, error)) return false;
+    static const std::vector<KnownOption> known_options = {{"--diff", OptionValue::required}};
+    if (!read_command_line(argc, argv, known_options, line, error)) return false;
     if (line.help || line.version) return true;
     for (const GivenOption& given : line.options) {
         options.diff_folder = std::string(*given.value);

@@ -134,8 +134,8 @@ std::string shots_usage(const std::string& program)
 
 bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
 {
-    static const std::vector<OptionSpec> specs = {{"--size", OptionValue::required}, {"--out", OptionValue::required}};
-    if (!read_command_line(argc, argv, specs, line, error)) return false;
+    static const std::vector<KnownOption> known_options = {{"--size", OptionValue::required}, {"--out", OptionValue::required}};
+    if (!read_command_line(argc, argv, known_options, line, error)) return false;
     if (line.help || line.version) return true;
     if (!line.operands.empty()) {
         error = "unexpected argument '" + std::string(line.operands.front()) + "'";
