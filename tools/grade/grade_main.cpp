@@ -1,0 +1,222 @@
+// surfgrade: a whole class graded in one command.
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "runtime/checks.hpp"
+#include "tools/grade/class_folder.hpp"
+#include "tools/grade/grade_options.hpp"
+#include "tools/grade/grade_student.hpp"
+#include "tools/grade/report_csv.hpp"
+#include "tools/grade/report_folder.hpp"
+#include "tools/grade/report_html.hpp"
+#include "tools/lib/shots.hpp"
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void on_signal(int)
+{
+    interrupted = true;
+    stop_all_sandboxes();
+}
+
+// The kit beside the command in a build folder, or where the package puts it.
+std::string find_grade_kit()
+{
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    const std::string path = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : "";
+    const std::string folder = path.substr(0, path.find_last_of('/'));
+    for (const std::string& candidate : {folder + "/grade-kit", folder + "/" + SURF_GRADE_KIT_FROM_BIN})
+        if (access((candidate + "/kit.txt").c_str(), R_OK) == 0) return candidate;
+    return folder + "/" + SURF_GRADE_KIT_FROM_BIN;
+}
+
+// The finished program's pictures, exported by this very command in a
+// child process (the show keeps its state in globals).
+bool export_expected(const std::string& folder, const PictureSize& size, std::string& error)
+{
+    std::vector<std::string> created;
+    if (!prepare_folder(folder, created, error)) return false;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        ShotsOptions options;
+        options.width = size.width;
+        options.height = size.height;
+        options.folder = folder;
+        install_float_checks();
+        _exit(run_shots(options));
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "cannot export the finished program's pictures at " + size.text();
+        return false;
+    }
+    return true;
+}
+
+bool write_text(const std::string& path, const std::string& text, std::string& error)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (out.flush()) return true;
+    error = "cannot write " + path;
+    return false;
+}
+
+class Progress {
+public:
+    explicit Progress(int total) : total_(total), terminal_(isatty(2)) {}
+    void show(int done)
+    {
+        if (terminal_) {
+            std::fprintf(stderr, "\rgraded %d of %d students", done, total_);
+        } else if (done * 10 / total_ > shown_ * 10 / total_ || done == total_) {
+            std::fprintf(stderr, "graded %d of %d students\n", done, total_);
+            shown_ = done;
+        }
+        if (terminal_ && done == total_) std::fputc('\n', stderr);
+    }
+
+private:
+    int total_;
+    bool terminal_;
+    int shown_ = 0;
+};
+
+std::vector<StudentResult> grade_all(const std::vector<Student>& students, const GradeContext& context, int jobs)
+{
+    std::vector<StudentResult> results(students.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < jobs && i < static_cast<int>(students.size()); ++i)
+        workers.emplace_back([&] {
+            for (std::size_t n; !interrupted && (n = next++) < students.size(); ++done)
+                results[n] = grade_student(students[n], context);
+        });
+    Progress progress(static_cast<int>(students.size()));
+    int shown = -1;
+    while (done < static_cast<int>(students.size()) && !interrupted) {
+        if (done != shown) progress.show(shown = done);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    for (std::thread& worker : workers) worker.join();
+    if (!interrupted) progress.show(done);
+    return results;
+}
+
+std::string base_name(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int fail(const std::string& name, const std::string& error)
+{
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string name = program_name(argc, argv, "surfgrade");
+    GradeOptions options;
+    CommandLine line;
+    std::string error;
+    parse_grade_arguments(argc, argv, options, line, error);
+    if (const std::optional<int> answered = answer_command_line({name, grade_usage(name)}, line, error))
+        return *answered;
+    std::signal(SIGPIPE, SIG_IGN);
+
+    ClassFolder class_folder;
+    if (!read_class_folder(options.class_folder, class_folder, error)) return fail(name, error);
+    GradeKit kit;
+    if (!load_grade_kit(find_grade_kit(), kit, error)) return fail(name, error);
+    const Sandbox sandbox(options.sandbox);
+    std::string why;
+    if (!sandbox.check(why))
+        return fail(name, "cannot make a sandbox for the students' code: " + why +
+                              " (--no-sandbox grades without one, only for code you trust)");
+    ReportFolder report;
+    if (!report.prepare(options.report_folder, error)) return fail(name, error);
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+
+    for (const std::string& note : class_folder.notes)
+        std::fprintf(stderr, "%s: %s/%s\n", name.c_str(), options.class_folder.c_str(), note.c_str());
+    for (const Student& student : class_folder.students)
+        for (const std::string& note : student.notes)
+            std::fprintf(stderr, "%s: %s/%s/%s\n", name.c_str(), options.class_folder.c_str(), student.name.c_str(),
+                         note.c_str());
+    if (!options.sandbox)
+        std::fprintf(stderr, "%s: no sandbox: the students' code runs with your rights\n", name.c_str());
+
+    // Reachable by the sandbox's user, but not listable.
+    const char* temporary = std::getenv("TMPDIR");
+    std::string scratch = std::string(temporary && *temporary ? temporary : "/tmp") + "/surfgrade-XXXXXX";
+    if (!mkdtemp(scratch.data()) || chmod(scratch.c_str(), 0711) != 0)
+        return fail(name, "cannot make a folder for the builds: " + std::string(std::strerror(errno)));
+    struct ScratchRemoval {
+        std::string path;
+        ~ScratchRemoval() { remove_tree(path); }
+    } scratch_removal{scratch};
+    if (sandbox.changes_user() && !copy_grade_kit(kit, scratch + "/kit", error)) return fail(name, error);
+
+    mkdir((report.folder() + "/expected").c_str(), 0777);
+    for (const PictureSize& size : options.sizes)
+        if (!export_expected(expected_folder(report.folder(), size), size, error)) return fail(name, error);
+
+    GradeContext context;
+    context.options = &options;
+    context.kit = &kit;
+    context.sandbox = &sandbox;
+    context.report = report.folder();
+    context.previous = report.previous();
+    context.scratch = scratch;
+    ReportPage page;
+    page.students = grade_all(class_folder.students, context, options.jobs);
+    if (interrupted) {
+        report.discard();
+        return fail(name, "interrupted: the report was not written");
+    }
+    page.class_name = base_name(options.class_folder);
+    page.sizes = options.sizes;
+    page.notes = class_folder.notes;
+    page.version = version_text(name);
+    if (!write_text(report.folder() + "/grades.csv", grades_csv(page.students, options.sizes), error) ||
+        !write_text(report.folder() + "/index.html", report_html(page), error) || !report.commit(error))
+        return fail(name, error);
+
+    int reused = 0, built = 0;
+    for (const StudentResult& student : page.students) {
+        reused += student.reused;
+        built += student.built;
+    }
+    std::printf("%zu students graded (%d built, %d unchanged since the last report): %s/index.html\n",
+                page.students.size(), built, reused, options.report_folder.c_str());
+    return 0;
+}

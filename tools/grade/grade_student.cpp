@@ -1,0 +1,485 @@
+// One student's grading.  Nothing the student's code wrote is trusted: the
+// pictures are taken from the build folder without following links and
+// copied into the report before they are read.
+#include "tools/grade/grade_student.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <nettle/sha2.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tools/grade/report_folder.hpp"
+#include "tools/lib/compare.hpp"
+
+namespace {
+
+constexpr int pictures = 12;
+constexpr std::size_t error_lines = 12;
+
+class Hash {
+public:
+    Hash() { sha256_init(&context_); }
+    Hash& add(const std::string& text)
+    {
+        const std::string length = std::to_string(text.size()) + ":";
+        sha256_update(&context_, length.size(), reinterpret_cast<const std::uint8_t*>(length.data()));
+        sha256_update(&context_, text.size(), reinterpret_cast<const std::uint8_t*>(text.data()));
+        return *this;
+    }
+    std::string hex()
+    {
+        std::uint8_t digest[SHA256_DIGEST_SIZE];
+        sha256_digest(&context_, sizeof digest, digest);
+        static const char digits[] = "0123456789abcdef";
+        std::string text;
+        for (const std::uint8_t byte : digest) text += {digits[byte >> 4], digits[byte & 15]};
+        return text;
+    }
+
+private:
+    sha256_ctx context_;
+};
+
+bool read_file(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+bool write_file(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    return static_cast<bool>(out.flush());
+}
+
+std::vector<std::string> words_of(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+std::string cleaned(std::string text)
+{
+    for (const char* folder : {"/src/", "/build/", "/kit/include/"})
+        for (std::size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at))
+            text.erase(at, std::strlen(folder));
+    return text;
+}
+
+// The first lines of `text`, at most `count`.
+std::string first_lines(const std::string& text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t line = 0; line < count && end < text.size(); ++line) {
+        const std::size_t newline = text.find('\n', end);
+        end = newline == std::string::npos ? text.size() : newline + 1;
+    }
+    std::string result = text.substr(0, end);
+    while (!result.empty() && result.back() == '\n') result.pop_back();
+    return result;
+}
+
+// Copies a tree of the earlier report by hard links (copies across file systems).
+bool copy_tree(const std::string& from, const std::string& to)
+{
+    if (mkdir(to.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    DIR* folder = opendir(from.c_str());
+    if (!folder) return false;
+    bool ok = true;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string source = from + "/" + name, target = to + "/" + name;
+        struct stat info {};
+        if (lstat(source.c_str(), &info) != 0) ok = false;
+        else if (S_ISDIR(info.st_mode)) ok = copy_tree(source, target) && ok;
+        else if (S_ISREG(info.st_mode) && link(source.c_str(), target.c_str()) != 0) {
+            std::string text;
+            ok = read_file(source, text) && write_file(target, text) && ok;
+        }
+    }
+    closedir(folder);
+    return ok;
+}
+
+std::string signal_text(int number)
+{
+    const char* name = strsignal(number);
+    return "signal " + std::to_string(number) + (name ? std::string(" (") + name + ")" : std::string());
+}
+
+std::string mib_text(long mib)
+{
+    return std::to_string(mib) + " MiB";
+}
+
+std::string seconds_text(double seconds)
+{
+    std::ostringstream out;
+    out << seconds << " s";
+    return out.str();
+}
+
+// A stopped or failed job as a status and a message.
+Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, bool build, std::string& message)
+{
+    const std::string said = first_lines(cleaned(outcome.errors.empty() ? outcome.output : outcome.errors), 6);
+    const auto with_said = [&](const std::string& text) { return said.empty() ? text : text + "\n" + said; };
+    if (!outcome.started) {
+        message = "could not be started: " + outcome.error;
+        return build ? Status::build_failed : Status::run_failed;
+    }
+    switch (outcome.stop) {
+    case SandboxStop::wall_time:
+        message = (build ? "the build did not finish within " + seconds_text(limits.build_seconds)
+                         : "the export did not finish within " + seconds_text(limits.picture_seconds * pictures));
+        return Status::timed_out;
+    case SandboxStop::line_time:
+        message = outcome.lines == 0 ? "the show did not reach picture 1 within " + seconds_text(limits.picture_seconds)
+                                     : "picture " + std::to_string(std::min(outcome.lines, pictures)) +
+                                           " did not finish within " + seconds_text(limits.picture_seconds);
+        return Status::timed_out;
+    case SandboxStop::output:
+        message = "stopped: printed more than the output limit of " + mib_text(limits.output_mib);
+        return Status::killed;
+    case SandboxStop::none: break;
+    }
+    const std::string all = outcome.errors + outcome.output;
+    if (all.find("bad_alloc") != std::string::npos || all.find("out of memory") != std::string::npos ||
+        all.find("cannot allocate memory") != std::string::npos) {
+        message = with_said("stopped: used more than its memory limit of " + mib_text(limits.memory_mib));
+        return Status::killed;
+    }
+    if (!outcome.exited) {
+        if (outcome.signal == SIGXFSZ) {
+            message = "stopped: wrote a file larger than the output limit of " + mib_text(limits.output_mib);
+            return Status::killed;
+        }
+        if (outcome.signal == SIGKILL) {
+            message = with_said("killed (" + signal_text(outcome.signal) + ")");
+            return Status::killed;
+        }
+        message = with_said("crashed: " + signal_text(outcome.signal));
+        return build ? Status::build_failed : Status::run_failed;
+    }
+    if (build) {
+        message = first_error_lines(outcome.errors + outcome.output);
+        return Status::build_failed;
+    }
+    message = with_said("ended with exit code " + std::to_string(outcome.code));
+    return Status::run_failed;
+}
+
+class StudentGrader {
+public:
+    StudentGrader(const Student& student, const GradeContext& context)
+        : student_(student), context_(context), options_(*context.options), kit_(*context.kit),
+          sandbox_(*context.sandbox)
+    {
+        result_.name = student.name;
+        result_.id = student_id(student.name);
+        result_.notes = student.notes;
+        out_ = context.report + "/students/" + result_.id;
+        work_ = context.scratch + "/" + result_.id;
+    }
+
+    StudentResult grade()
+    {
+        mkdir((context_.report + "/students").c_str(), 0777);
+        mkdir(out_.c_str(), 0777);
+        mkdir(work_.c_str(), 0711);
+        const std::string key = stage_sources();
+        if (reuse(key)) return result_;
+        build();
+        if (result_.built)
+            for (const PictureSize& size : options_.sizes) result_.sizes.push_back(export_and_compare(size));
+        remove_tree(work_);
+        write_file(out_ + "/result", write_result(result_, key));
+        return result_;
+    }
+
+private:
+    // The handed-in files, copied into the report: what is built, and what
+    // the key of this grading is made from.
+    std::string stage_sources()
+    {
+        const std::string source = out_ + "/src", staged = work_ + "/src";
+        mkdir(source.c_str(), 0777);
+        mkdir(staged.c_str(), 0755);
+        Hash key;
+        key.add("surfgrade 1").add(kit_.id);
+        for (const PictureSize& size : options_.sizes) key.add(size.text());
+        const GradeLimits& limits = options_.limits;
+        key.add(std::to_string(limits.build_seconds) + " " + std::to_string(limits.picture_seconds) + " " +
+                std::to_string(limits.memory_mib) + " " + std::to_string(limits.processes) + " " +
+                std::to_string(limits.output_mib));
+        for (const std::string& file : student_.files) {
+            std::string text, why;
+            if (!read_handed_in(student_.folder + "/" + file, 1 << 20, text, why) ||
+                !write_file(source + "/" + file, text) || !write_file(staged + "/" + file, text)) {
+                result_.notes.push_back(file + ": ignored, cannot be read: " + why);
+                continue;
+            }
+            result_.files.push_back(file);
+            key.add(file).add(text);
+        }
+        return key.hex();
+    }
+
+    bool reuse(const std::string& key)
+    {
+        if (context_.previous.empty()) return false;
+        const std::string earlier = context_.previous + "/students/" + result_.id;
+        std::string text;
+        StudentResult read = result_;
+        if (!read_file(earlier + "/result", text) || !read_result(text, key, read) || !read.reusable()) return false;
+        remove_tree(out_);
+        if (!copy_tree(earlier, out_)) return false;
+        result_ = read;
+        result_.reused = true;
+        return true;
+    }
+
+    // A fresh build folder that only the student's jobs write into.
+    bool make_build_folder()
+    {
+        const std::string build = work_ + "/build";
+        if (mkdir(build.c_str(), 0700) != 0) return false;
+        return !sandbox_.changes_user() || chown(build.c_str(), sandbox_.job_user(), static_cast<gid_t>(-1)) == 0;
+    }
+
+    SandboxLimits limits(double wall_seconds) const
+    {
+        const GradeLimits& given = options_.limits;
+        SandboxLimits limits;
+        limits.wall_seconds = wall_seconds;
+        limits.memory_bytes = given.memory_mib << 20;
+        limits.processes = given.processes;
+        limits.output_bytes = given.output_mib << 20;
+        return limits;
+    }
+
+    void build()
+    {
+        if (!make_build_folder()) {
+            result_.build_message = "cannot make the build folder: " + std::string(std::strerror(errno));
+            return;
+        }
+        const SandboxFolder kit{kit_.folder, "/kit", false}, source{work_ + "/src", "/src", false},
+            folder{work_ + "/build", "/build", true};
+        SandboxJob job;
+        job.folders = {kit, source, folder};
+        job.directory = sandbox_.path(folder);
+        job.limits = limits(options_.limits.build_seconds);
+        const std::string kit_path = sandbox_.path(kit);
+        job.command = {kit_.compiler};
+        job.command.insert(job.command.end(), kit_.compile_flags.begin(), kit_.compile_flags.end());
+        job.command.insert(job.command.end(), {"-fmax-errors=10", "-I" + kit_path + "/include"});
+        for (const std::string& file : result_.files) job.command.push_back(sandbox_.path(source) + "/" + file);
+        for (std::size_t i = 0; i < kit_.archives.size(); ++i) {
+            if (i == 1) job.command.push_back("-Wl,--start-group");
+            job.command.push_back(kit_path + "/lib/" + kit_.archives[i]);
+        }
+        job.command.push_back("-Wl,--end-group");
+        job.command.insert(job.command.end(), kit_.link_flags.begin(), kit_.link_flags.end());
+        job.command.insert(job.command.end(), {"-o", sandbox_.path(folder) + "/program"});
+        const SandboxOutcome outcome = sandbox_.run(job);
+        if (outcome.started && outcome.exited && outcome.code == 0 && outcome.stop == SandboxStop::none) {
+            result_.built = true;
+            return;
+        }
+        result_.build_failure = judge_failure(outcome, options_.limits, true, result_.build_message);
+    }
+
+    SizeResult export_and_compare(const PictureSize& size)
+    {
+        SizeResult result;
+        result.size = size;
+        const SandboxFolder folder{work_ + "/build", "/build", true};
+        SandboxJob job;
+        job.folders = {folder};
+        job.directory = sandbox_.path(folder);
+        job.limits = limits(options_.limits.picture_seconds * pictures + 5);
+        job.limits.line_seconds = options_.limits.picture_seconds;
+        job.command = {sandbox_.path(folder) + "/program", "--size", size.text(), "--out",
+                       sandbox_.path(folder) + "/" + size.text()};
+        const SandboxOutcome outcome = sandbox_.run(job);
+        if (!(outcome.started && outcome.exited && outcome.code == 0 && outcome.stop == SandboxStop::none)) {
+            result.failure = judge_failure(outcome, options_.limits, false, result.message);
+            return result;
+        }
+        const std::string pictures_folder = out_ + "/" + size.text();
+        mkdir(pictures_folder.c_str(), 0777);
+        if (!take_pictures(size.text(), pictures_folder, result.message)) return result;
+        compare(size, pictures_folder, result);
+        return result;
+    }
+
+    // Copies 01.png ... 12.png out of the build folder: regular files only,
+    // no links followed (the folder itself may be a link the program made).
+    bool take_pictures(const std::string& name, const std::string& into, std::string& message)
+    {
+        const int build = open((work_ + "/build").c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int folder = build < 0 ? -1 : openat(build, name.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (build >= 0) close(build);
+        if (folder < 0) {
+            message = "the export left no folder of pictures";
+            return false;
+        }
+        bool ok = true;
+        for (int number = 1; number <= pictures && ok; ++number) {
+            const std::string file = picture_file_name(number);
+            const int fd = openat(folder, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            struct stat info {};
+            ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                 info.st_size <= (options_.limits.output_mib << 20);
+            std::string text;
+            char buffer[65536];
+            ssize_t got = 0;
+            while (ok && (got = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
+            if (fd >= 0) close(fd);
+            ok = ok && got == 0 && write_file(into + "/" + file, text);
+            if (!ok) message = "the export left no picture " + file;
+        }
+        close(folder);
+        return ok;
+    }
+
+    void compare(const PictureSize& size, const std::string& pictures_folder, SizeResult& result)
+    {
+        CompareOptions compare;
+        compare.expected_folder = expected_folder(context_.report, size);
+        compare.actual_folder = pictures_folder;
+        compare.diff_folder = pictures_folder + "/diff";
+        CompareReport report;
+        std::string error;
+        if (!compare_exports(compare, report, error)) {
+            result.message = "its pictures cannot be compared: " + error;
+            return;
+        }
+        for (const PictureResult& picture : report.results) {
+            result.differing.push_back(picture.differing);
+            // An identical picture is the expected one: the report shows that.
+            if (picture.identical()) unlink((pictures_folder + "/" + picture_file_name(picture.number)).c_str());
+        }
+        result.ran = true;
+    }
+
+    const Student& student_;
+    const GradeContext& context_;
+    const GradeOptions& options_;
+    const GradeKit& kit_;
+    const Sandbox& sandbox_;
+    StudentResult result_;
+    std::string out_, work_;
+};
+
+}  // namespace
+
+std::string student_id(const std::string& name)
+{
+    return Hash().add(name).hex().substr(0, 16);
+}
+
+StudentResult grade_student(const Student& student, const GradeContext& context)
+{
+    return StudentGrader(student, context).grade();
+}
+
+std::string expected_folder(const std::string& report, const PictureSize& size)
+{
+    return report + "/expected/" + size.text();
+}
+
+std::string first_error_lines(const std::string& output)
+{
+    const std::string text = cleaned(output);
+    std::size_t start = std::string::npos;
+    for (const char* mark : {"error", "undefined reference", "multiple definition"})
+        start = std::min(start, text.find(mark));
+    if (start == std::string::npos) return first_lines(text, error_lines);
+    const std::size_t line_start = text.rfind('\n', start);
+    return first_lines(text.substr(line_start == std::string::npos ? 0 : line_start + 1), error_lines);
+}
+
+bool copy_grade_kit(GradeKit& kit, const std::string& folder, std::string& error)
+{
+    bool ok = mkdir(folder.c_str(), 0755) == 0 && mkdir((folder + "/lib").c_str(), 0755) == 0;
+    for (const std::string& archive : kit.archives) {
+        std::string content;
+        ok = ok && read_file(kit.folder + "/lib/" + archive, content) && write_file(folder + "/lib/" + archive, content);
+    }
+    // The headers, one folder deep.
+    const std::string include = kit.folder + "/include";
+    ok = ok && mkdir((folder + "/include").c_str(), 0755) == 0;
+    if (DIR* top = ok ? opendir(include.c_str()) : nullptr) {
+        while (const dirent* entry = readdir(top)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == ".." || entry->d_type != DT_DIR) continue;
+            ok = ok && copy_tree(include + "/" + name, folder + "/include/" + name);
+        }
+        closedir(top);
+    }
+    if (!ok) {
+        error = "cannot copy the grade kit into " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    kit.folder = folder;
+    return true;
+}
+
+bool load_grade_kit(const std::string& folder, GradeKit& kit, std::string& error)
+{
+    std::string text;
+    if (!read_file(folder + "/kit.txt", text)) {
+        error = "the grade kit is missing: no " + folder + "/kit.txt";
+        return false;
+    }
+    kit.folder = folder;
+    Hash id;
+    id.add(text);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> words = words_of(line);
+        if (words.empty()) continue;
+        const std::string field = words.front();
+        words.erase(words.begin());
+        if (field == "compiler" && !words.empty()) kit.compiler = words.front();
+        else if (field == "compile") kit.compile_flags = words;
+        else if (field == "archives") kit.archives = words;
+        else if (field == "link") kit.link_flags = words;
+    }
+    for (const std::string& archive : kit.archives) {
+        std::string content;
+        if (!read_file(folder + "/lib/" + archive, content)) {
+            error = "the grade kit is incomplete: no " + folder + "/lib/" + archive;
+            return false;
+        }
+        id.add(content);
+    }
+    if (kit.compiler.empty() || kit.archives.empty() || access(kit.compiler.c_str(), X_OK) != 0) {
+        error = "the compiler " + (kit.compiler.empty() ? std::string("of the grade kit") : kit.compiler) +
+                " is not installed (g++ is needed to grade)";
+        return false;
+    }
+    if (kit.compiler.rfind("/usr/", 0) != 0) {
+        error = "the compiler " + kit.compiler + " is not under /usr, the sandbox's only system folder";
+        return false;
+    }
+    kit.id = id.hex();
+    return true;
+}

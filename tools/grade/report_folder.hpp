@@ -1,0 +1,34 @@
+// The report's folder: made beside REPORT under a temporary name, and put
+// in place only when complete.  A REPORT that holds anything but an
+// earlier report of surfgrade's (or nothing) is refused and left as it is.
+#pragma once
+
+#include <string>
+
+class ReportFolder {
+public:
+    ReportFolder() = default;
+    ReportFolder(const ReportFolder&) = delete;
+    ReportFolder& operator=(const ReportFolder&) = delete;
+    // Removes the temporary folder when the report was not put in place.
+    ~ReportFolder();
+
+    // Checks REPORT and makes the temporary folder; false with a one-line error.
+    bool prepare(const std::string& path, std::string& error);
+    // The folder being written.
+    const std::string& folder() const { return temporary_; }
+    // The earlier report, or empty.
+    const std::string& previous() const { return previous_; }
+    // Puts the new report in place of the earlier one, which is removed.
+    bool commit(std::string& error);
+    // Removes the temporary folder now (on SIGINT, say).
+    void discard();
+
+private:
+    std::string path_, temporary_, previous_;
+    bool exists_ = false;
+};
+
+// Removes a tree without following links, making its own folders
+// writable first (a student's program may have taken the rights away).
+void remove_tree(const std::string& path);

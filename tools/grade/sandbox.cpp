@@ -1,0 +1,288 @@
+// The sandbox: one bubblewrap process per job, watched from here through
+// its standard output and error until it ends or breaks a limit.
+#include "tools/grade/sandbox.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uid_t nobody = 65534;
+constexpr std::size_t kept_bytes = 16384;  // of each stream, for the report
+constexpr int signal_exit_base = 128;      // bubblewrap exits with 128 + N for signal N
+std::atomic<bool> stopping{false};
+
+using Clock = std::chrono::steady_clock;
+
+std::string find_program(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path && *path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t colon = folders.find(':', start);
+        if (colon == std::string::npos) colon = folders.size();
+        const std::string candidate = folders.substr(start, colon - start) + "/" + name;
+        if (colon > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = colon + 1;
+    }
+    return "";
+}
+
+// The system's read-only part: /usr, and /bin, /lib ... as the host has
+// them (links into /usr, or folders of their own).
+void add_system(std::vector<std::string>& words)
+{
+    words.insert(words.end(), {"--ro-bind", "/usr", "/usr"});
+    for (const char* top : {"/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32"}) {
+        struct stat info {};
+        if (lstat(top, &info) != 0) continue;
+        if (S_ISLNK(info.st_mode)) {
+            char target[256];
+            const ssize_t length = readlink(top, target, sizeof target - 1);
+            if (length <= 0) continue;
+            words.insert(words.end(), {"--symlink", std::string(target, static_cast<std::size_t>(length)), top});
+        } else if (S_ISDIR(info.st_mode)) {
+            words.insert(words.end(), {"--ro-bind", top, top});
+        }
+    }
+    words.insert(words.end(), {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache"});
+}
+
+struct Launch {
+    std::vector<std::string> words;  // the whole command line
+    std::vector<int> folder_fds;     // become descriptors 3, 4, ... in the child
+    std::vector<std::string> environment;
+    std::string directory;           // the child's, without a sandbox
+};
+
+struct Pipes {
+    int out[2] = {-1, -1};
+    int err[2] = {-1, -1};
+    int null = -1;
+    ~Pipes()
+    {
+        for (const int fd : {out[0], out[1], err[0], err[1], null})
+            if (fd >= 0) close(fd);
+    }
+};
+
+// Between fork and exec only async-signal-safe calls: everything the child
+// needs was made before the fork.
+[[noreturn]] void start_child(const Pipes& pipes, const std::vector<int>& folder_fds, char* const* argv,
+                              char* const* envp, const char* directory, const SandboxLimits& limits,
+                              bool enabled, bool drop_user)
+{
+    setsid();
+    dup2(pipes.null, 0);
+    dup2(pipes.out[1], 1);
+    dup2(pipes.err[1], 2);
+    const int count = static_cast<int>(folder_fds.size());
+    int high[16];
+    for (int i = 0; i < count && i < 16; ++i) high[i] = fcntl(folder_fds[static_cast<std::size_t>(i)], F_DUPFD_CLOEXEC, 1000);
+    for (int i = 0; i < count && i < 16; ++i) dup2(high[i], 3 + i);
+    // Nothing else of this process reaches the job: not another student's
+    // folder, not a picture being compared on another thread.
+    close_range(static_cast<unsigned>(3 + count), ~0U, 0);
+    const rlim_t memory = static_cast<rlim_t>(limits.memory_bytes);
+    const rlim_t output = static_cast<rlim_t>(limits.output_bytes);
+    const rlimit memory_limit{memory, memory}, output_limit{output, output}, none{0, 0};
+    setrlimit(RLIMIT_AS, &memory_limit);
+    setrlimit(RLIMIT_FSIZE, &output_limit);
+    setrlimit(RLIMIT_CORE, &none);
+    if (drop_user) {
+        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) _exit(126);
+    }
+    if (!enabled && chdir(directory) != 0) _exit(126);
+    execve(argv[0], argv, envp);
+    _exit(127);
+}
+
+std::vector<char*> pointers(std::vector<std::string>& words)
+{
+    std::vector<char*> result;
+    for (std::string& word : words) result.push_back(word.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Reads what is there; false at the end of the stream.
+bool drain(int fd, std::string& kept, long& total, int* lines)
+{
+    char buffer[65536];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0) return errno == EINTR || errno == EAGAIN;
+    if (got == 0) return false;
+    total += got;
+    if (kept.size() < kept_bytes)
+        kept.append(buffer, std::min(static_cast<std::size_t>(got), kept_bytes - kept.size()));
+    if (lines)
+        for (ssize_t i = 0; i < got; ++i) *lines += buffer[i] == '\n';
+    return true;
+}
+
+void kill_job(pid_t pid)
+{
+    kill(pid, SIGKILL);
+    kill(-pid, SIGKILL);  // its group, for jobs without a sandbox
+}
+
+// Watches the job until it ends or breaks a limit.
+void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome& outcome)
+{
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last_line = start;
+    long total = 0;
+    bool out_open = true, err_open = true;
+    int status = 0;
+    bool reaped = false;
+    while (!reaped) {
+        const Clock::time_point now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - start).count();
+        const double since_line = std::chrono::duration<double>(now - last_line).count();
+        if (stopping) outcome.stop = SandboxStop::wall_time;
+        else if (elapsed > limits.wall_seconds) outcome.stop = SandboxStop::wall_time;
+        else if (limits.line_seconds > 0 && since_line > limits.line_seconds) outcome.stop = SandboxStop::line_time;
+        else if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
+        if (outcome.stop != SandboxStop::none) {
+            kill_job(pid);
+            waitpid(pid, &status, 0);
+            return;
+        }
+        pollfd fds[2] = {{out_open ? pipes.out[0] : -1, POLLIN, 0}, {err_open ? pipes.err[0] : -1, POLLIN, 0}};
+        poll(fds, 2, 50);
+        const int lines_before = outcome.lines;
+        if (fds[0].revents) out_open = drain(pipes.out[0], outcome.output, total, &outcome.lines);
+        if (fds[1].revents) err_open = drain(pipes.err[0], outcome.errors, total, nullptr);
+        if (outcome.lines != lines_before) last_line = Clock::now();
+        if (waitpid(pid, &status, WNOHANG) == pid) reaped = true;
+    }
+    // Whatever it left behind goes with it; then the rest of its output.
+    kill(-pid, SIGKILL);
+    while (out_open && drain(pipes.out[0], outcome.output, total, &outcome.lines)) {}
+    while (err_open && drain(pipes.err[0], outcome.errors, total, nullptr)) {}
+    if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
+    if (WIFEXITED(status)) {
+        outcome.exited = true;
+        outcome.code = WEXITSTATUS(status);
+    } else {
+        outcome.signal = WTERMSIG(status);
+    }
+}
+
+}  // namespace
+
+void stop_all_sandboxes()
+{
+    stopping = true;
+}
+
+Sandbox::Sandbox(bool enabled)
+    : enabled_(enabled), self_(getuid()), job_user_(enabled && getuid() == 0 ? nobody : getuid())
+{
+}
+
+std::string Sandbox::path(const SandboxFolder& folder) const
+{
+    return enabled_ ? folder.inside : folder.host_path;
+}
+
+bool Sandbox::check(std::string& why) const
+{
+    if (!enabled_) return true;
+    if (find_program("bwrap").empty()) {
+        why = "bubblewrap (bwrap) is not installed";
+        return false;
+    }
+    SandboxJob job;
+    job.command = {"/usr/bin/true"};
+    job.limits.wall_seconds = 60;
+    const SandboxOutcome outcome = run(job);
+    if (outcome.started && outcome.exited && outcome.code == 0) return true;
+    std::string message = outcome.error.empty() ? outcome.errors : outcome.error;
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    const std::size_t newline = message.find('\n');
+    why = message.empty() ? "bwrap failed" : message.substr(0, newline);
+    return false;
+}
+
+SandboxOutcome Sandbox::run(const SandboxJob& job) const
+{
+    SandboxOutcome outcome;
+    Launch launch;
+    std::vector<int> opened;
+    for (const SandboxFolder& folder : job.folders) {
+        const int fd = open(folder.host_path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            outcome.error = "cannot open " + folder.host_path + ": " + std::strerror(errno);
+            for (const int other : opened) close(other);
+            return outcome;
+        }
+        opened.push_back(fd);
+    }
+    if (enabled_) {
+        launch.words = {find_program("bwrap"), "--unshare-all", "--unshare-user", "--disable-userns",
+                        "--uid", "65534", "--gid", "65534", "--hostname", "sandbox", "--die-with-parent",
+                        "--new-session", "--clearenv", "--setenv", "PATH", "/usr/bin:/bin", "--setenv", "HOME",
+                        job.directory.empty() ? "/" : job.directory, "--setenv", "LANG", "C.UTF-8",
+                        "--setenv", "TMPDIR", "/tmp"};
+        add_system(launch.words);
+        launch.words.insert(launch.words.end(), {"--proc", "/proc", "--dev", "/dev", "--size",
+                                                 std::to_string(std::min(job.limits.output_bytes, 256L << 20)),
+                                                 "--tmpfs", "/tmp"});
+        for (std::size_t i = 0; i < job.folders.size(); ++i)
+            launch.words.insert(launch.words.end(), {job.folders[i].writable ? "--bind-fd" : "--ro-bind-fd",
+                                                     std::to_string(3 + i), job.folders[i].inside});
+        if (!job.directory.empty()) launch.words.insert(launch.words.end(), {"--chdir", job.directory});
+        // The process limit is set inside the new user namespace, where it
+        // counts this sandbox's processes only.
+        const std::string prlimit = find_program("prlimit");
+        launch.words.insert(launch.words.end(), {"--", prlimit.empty() ? "/usr/bin/prlimit" : prlimit,
+                                                 "--nproc=" + std::to_string(job.limits.processes), "--"});
+        launch.words.insert(launch.words.end(), job.command.begin(), job.command.end());
+    } else {
+        launch.words = job.command;
+        launch.directory = job.directory.empty() ? "/" : job.directory;
+        launch.environment = {"PATH=/usr/bin:/bin", "HOME=" + launch.directory, "LANG=C.UTF-8",
+                              "TMPDIR=" + launch.directory};
+    }
+    std::vector<char*> argv = pointers(launch.words);
+    std::vector<char*> envp = pointers(launch.environment);
+
+    Pipes pipes;
+    if (pipe2(pipes.out, O_CLOEXEC) != 0 || pipe2(pipes.err, O_CLOEXEC) != 0 ||
+        (pipes.null = open("/dev/null", O_RDONLY | O_CLOEXEC)) < 0) {
+        outcome.error = std::string("cannot make pipes: ") + std::strerror(errno);
+        for (const int fd : opened) close(fd);
+        return outcome;
+    }
+    const pid_t pid = fork();
+    if (pid == 0)
+        start_child(pipes, opened, argv.data(), envp.data(), launch.directory.c_str(), job.limits, enabled_,
+                    changes_user());
+    for (const int fd : opened) close(fd);
+    if (pid < 0) {
+        outcome.error = std::string("cannot start a process: ") + std::strerror(errno);
+        return outcome;
+    }
+    close(pipes.out[1]);
+    close(pipes.err[1]);
+    pipes.out[1] = pipes.err[1] = -1;
+    outcome.started = true;
+    watch(pid, pipes, job.limits, outcome);
+    if (enabled_ && outcome.exited && outcome.code > signal_exit_base && outcome.code <= signal_exit_base + 64) {
+        outcome.exited = false;
+        outcome.signal = outcome.code - signal_exit_base;
+    }
+    return outcome;
+}
