@@ -211,12 +211,9 @@ int main(int argc, char** argv)
         !write_text(report.folder() + "/index.html", report_html(page), error) || !report.commit(error))
         return fail(name, error);
 
-    int reused = 0, built = 0;
-    for (const StudentResult& student : page.students) {
-        reused += student.reused;
-        built += student.built;
-    }
-    std::printf("%zu students graded (%d built, %d unchanged since the last report): %s/index.html\n",
-                page.students.size(), built, reused, options.report_folder.c_str());
+    int reused = 0;
+    for (const StudentResult& student : page.students) reused += student.reused;
+    std::printf("%zu students graded, %d of them unchanged since the last report: %s/index.html\n",
+                page.students.size(), reused, options.report_folder.c_str());
     return 0;
 }

@@ -137,7 +137,11 @@ std::string seconds_text(double seconds)
 // A stopped or failed job as a status and a message.
 Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, bool build, std::string& message)
 {
-    const std::string said = first_lines(cleaned(outcome.errors.empty() ? outcome.output : outcome.errors), 6);
+    // A run-time error's own line goes to standard output, its words to standard error.
+    const std::size_t runtime_error = outcome.output.rfind("Runtime error");
+    const std::string own_line =
+        runtime_error == std::string::npos ? "" : first_lines(outcome.output.substr(runtime_error), 1) + "\n";
+    const std::string said = first_lines(cleaned(own_line + outcome.errors), 6);
     const auto with_said = [&](const std::string& text) { return said.empty() ? text : text + "\n" + said; };
     if (!outcome.started) {
         message = "could not be started: " + outcome.error;
@@ -288,7 +292,9 @@ private:
         const std::string kit_path = sandbox_.path(kit);
         job.command = {kit_.compiler};
         job.command.insert(job.command.end(), kit_.compile_flags.begin(), kit_.compile_flags.end());
-        job.command.insert(job.command.end(), {"-fmax-errors=10", "-I" + kit_path + "/include"});
+        // Run-time errors name the student's own file and line.
+        job.command.insert(job.command.end(), {"-fmax-errors=10", "-ffile-prefix-map=" + sandbox_.path(source) + "/=",
+                                               "-I" + kit_path + "/include"});
         for (const std::string& file : result_.files) job.command.push_back(sandbox_.path(source) + "/" + file);
         for (std::size_t i = 0; i < kit_.archives.size(); ++i) {
             if (i == 1) job.command.push_back("-Wl,--start-group");

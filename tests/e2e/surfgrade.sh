@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# surfgrade on a small class: right, partly right, empty and broken
+# students, and hostile ones that must be stopped and reported while
+# nothing outside their build folders changes; then grading again after one
+# student resubmits, and every kind of bad input.
+# Usage: surfgrade.sh BUILD_DIR
+set -u
+build=${1:?usage: surfgrade.sh BUILD_DIR}
+top=$(cd "$(dirname "$0")/../.." && pwd)
+grade=$build/tools/surfgrade
+work=$(mktemp -d)
+listener=
+trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
+[ -n "${KEEP:-}" ] && trap - EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+command -v bwrap >/dev/null && command -v python3 >/dev/null || { echo "bwrap or python3 missing: skipped"; exit 77; }
+
+# The canary: a teacher's home with a secret, and a folder anyone may
+# write, so that only the sandbox keeps a student's code out of them.
+class=$work/class
+home=$work/home
+mkdir -p "$home/open" "$class"
+echo "the teacher's secret" >"$home/secret.txt"
+chmod 0777 "$work" "$home" "$home/open"
+chmod 0666 "$home/secret.txt"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 - "$port" "$work/connections" <<'PY' &
+import socket, sys
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", int(sys.argv[1])))
+server.listen(8)
+while True:
+    connection, _ = server.accept()
+    with open(sys.argv[2], "a") as log:
+        log.write("connected\n")
+    connection.close()
+PY
+listener=$!
+
+bash "$top/scripts/grade-class.sh" "$top" "$class" right "Ádám, the right one" partly "Béla \"partly\"" empty "Cecil empty"
+
+# hostile NAME INCLUDES BODY: picture 1's renderer running BODY after its frame.
+hostile() {
+    mkdir -p "$class/$1"
+    cat >"$class/$1/szintvonal1.cpp" <<CPP
+#include "frame/frame.hpp"
+#include "frame/titles.hpp"
+#include "gfx/graph.hpp"
+$2
+// A white window tells that the hostile act succeeded.
+static void caught() { SetFillStyle(1, 15); Bar(0, 0, 5000, 5000); }
+void RAJZSZINT1()
+{
+    ABLAKTORLES(titles::szintvonal1);
+    set_plan_steps();
+    $3
+}
+CPP
+}
+hostile "Endless loop" "" 'for (volatile int i = 0;; i = i + 1) {}'
+hostile "Fork bomb" "#include <unistd.h>" 'for (;;) fork();'
+hostile "Memory hog" "#include <cstring>" 'for (;;) { char* p = new char[1 << 24]; std::memset(p, 1, 1 << 24); }'
+hostile "Writer" "#include <cstdio>" "
+    const char* places[] = {\"$home/open/written\", \"$home/secret.txt\", \"$class/Cecil empty/szintvonal1.cpp\",
+                            \"$work/written\", \"/tmp/written\", \"../../written\"};
+    for (const char* place : places) if (std::FILE* f = std::fopen(place, \"w\")) { std::fputs(\"x\", f); std::fclose(f); }"
+hostile "Reader" "#include <cstdio>" "
+    const char* places[] = {\"$home/secret.txt\", \"$class/Ádám, the right one/tegla.cpp\", \"/etc/passwd\", \"/root/.bashrc\"};
+    for (const char* place : places) if (std::FILE* f = std::fopen(place, \"r\")) { std::fclose(f); caught(); }"
+hostile "Network" "#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>" "
+    for (const char* address : {\"127.0.0.1\", \"1.1.1.1\"}) {
+        sockaddr_in to{}; to.sin_family = AF_INET; to.sin_port = htons($port); inet_pton(AF_INET, address, &to.sin_addr);
+        const int s = socket(AF_INET, SOCK_STREAM, 0);
+        if (s >= 0 && connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) caught();
+        if (s >= 0) close(s);
+    }"
+hostile "Printer" "#include <cstdio>" 'for (;;) std::puts("all work and no play makes a dull picture");'
+hostile "Big file" "#include <cstdio>" 'if (std::FILE* f = std::fopen("big", "w")) for (;;) std::fputs("0123456789abcdef", f);'
+hostile "Runtime error" "#include \"runtime/checks.hpp\"" 'SMALLINT big = 30000; big = to_smallint(checked_mul(big, big));'
+# The compiler must not read the teacher's files either.
+mkdir -p "$class/Includer"
+printf '#include "%s"\n' "$home/secret.txt" >"$class/Includer/tegla.cpp"
+mkdir -p "$class/Broken"
+printf 'void RAJZTEGLA(SMALLINT, SMALLINT) { this is not C++ }\n' >"$class/Broken/tegla.cpp"
+# A link handed in instead of a file, and a file that is no renderer.
+mkdir -p "$class/Linker"
+ln -s "$home/secret.txt" "$class/Linker/pontfelho.cpp"
+echo "notes" >"$class/Linker/notes.txt"
+
+snapshot() {
+    (cd "$work" && find home class -printf '%p %m %s %T@\n' | sort && find home class -type f -exec sha256sum {} + | sort)
+}
+snapshot >"$work/before"
+export HOME=$home
+"$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
+    --output 8 >"$work/out" 2>"$work/err"
+rc=$?
+[ $rc -eq 0 ] || fail "grading exit $rc: $(cat "$work/err")"
+snapshot >"$work/after"
+diff "$work/before" "$work/after" >/dev/null || fail "files outside the build folders changed: $(diff "$work/before" "$work/after")"
+[ ! -e "$work/written" ] || fail "a student wrote beside the class"
+[ ! -e "$work/connections" ] || fail "a student reached the network"
+pgrep -f '/build/program' >/dev/null && fail "a student's program still runs"
+[ -z "$(ls -A "$work" | grep surfgrade)" ] || fail "a temporary folder stayed: $(ls -A "$work")"
+grep -q "Linker/notes.txt: ignored, not a renderer's file name" "$work/err" || fail "notes.txt not reported: $(cat "$work/err")"
+grep -q "Linker/pontfelho.cpp: ignored, not a regular file" "$work/err" || fail "the link not reported"
+
+csv=$work/report/grades.csv
+[ "$(head -1 "$csv")" = "student,size,picture,status,differing_pixels" ] || fail "CSV header: $(head -1 "$csv")"
+[ "$(wc -l <"$csv")" -eq $((1 + 15 * 12)) ] || fail "CSV lines: $(wc -l <"$csv")"
+# status NAME PICTURE: the CSV's status and differing pixels, the name as CSV quotes it.
+status() { grep -F "$1,320x240,$2," "$csv" | cut -d, -f4- | sed 's/^[^,]*,[^,]*,//'; }
+row() { grep -F "$1,320x240,$2," "$csv" | awk -F, '{print $(NF-1) "," $NF}'; }
+[ "$(grep -c '^"Ádám, the right one",320x240,[0-9]*,identical,0$' "$csv")" -eq 12 ] || fail "the right student is not identical"
+[ "$(row '"Béla ""partly"""' 3)" = "identical,0" ] || fail "partly: point cloud $(row '"Béla ""partly"""' 3)"
+case $(row '"Béla ""partly"""' 4) in differs,[1-9]*) ;; *) fail "partly: bricks $(row '"Béla ""partly"""' 4)" ;; esac
+empty_1=$(row "Cecil empty" 1)
+case $empty_1 in differs,[1-9]*) ;; *) fail "empty: $empty_1" ;; esac
+[ "$(row Broken 4)" = "build_failed," ] || fail "broken: $(row Broken 4)"
+[ "$(row Includer 1)" = "build_failed," ] || fail "includer: $(row Includer 1)"
+[ "$(row "Endless loop" 1)" = "timed_out," ] || fail "loop: $(row "Endless loop" 1)"
+[ "$(row "Fork bomb" 1)" = "timed_out," ] || fail "fork bomb: $(row "Fork bomb" 1)"
+[ "$(row "Memory hog" 1)" = "killed," ] || fail "memory hog: $(row "Memory hog" 1)"
+[ "$(row "Printer" 1)" = "killed," ] || fail "printer: $(row "Printer" 1)"
+[ "$(row "Big file" 1)" = "killed," ] || fail "big file: $(row "Big file" 1)"
+[ "$(row "Runtime error" 5)" = "run_failed," ] || fail "runtime error: $(row "Runtime error" 5)"
+# The reader, the writer and the network student draw an empty picture 1
+# unless what they tried worked.
+for name in Reader Writer Network Linker; do
+    [ "$(row "$name" 1)" = "$empty_1" ] || fail "$name: picture 1 is $(row "$name" 1), the empty one's is $empty_1"
+done
+
+html=$work/report/index.html
+grep -q 'expected ‘;’\|expected .;. before\|error:' "$html" || fail "no compiler error in the report"
+grep -q 'picture 1 did not finish within 10 s' "$html" || fail "the loop's reason is not told"
+grep -q 'memory limit of 512 MiB' "$html" || fail "the memory hog's reason is not told"
+grep -q 'Runtime error 201 at' "$html" && grep -q 'range check: 900000000' "$html" || fail "the run-time error is not told"
+grep -q "the teacher's secret" "$work/report" -r && fail "the secret reached the report"
+grep -q '&quot;partly&quot;' "$html" || fail "a quote in a name is not escaped"
+grep -Eq '(src|href)="(https?:)?//' "$html" && fail "the page fetches something from elsewhere"
+for picture in $(grep -o 'src="[^"]*"' "$html" | cut -d'"' -f2 | sort -u); do
+    [ -f "$work/report/$picture" ] || { fail "the page shows a missing picture $picture"; break; }
+done
+
+# Grading again after one student resubmits rebuilds only that one.
+sed -i 's/checked_add(checked_add(checked_mul(I, SK), checked_mul(J, OK)), 1)/checked_add(checked_mul(I, SK), checked_mul(J, OK))/' \
+    "$class/Béla \"partly\"/tegla.cpp"
+echo "a note of the teacher's" >"$work/report/../keep"
+"$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
+    --output 8 >"$work/out" 2>"$work/err"
+rc=$?
+[ $rc -eq 0 ] || fail "grading again: exit $rc: $(cat "$work/err")"
+# The hostile ones that were stopped by a limit are graded again too (load
+# may have stopped them), the others are taken over.
+grep -q "15 students graded, 9 of them unchanged since the last report" "$work/out" || fail "grading again: $(cat "$work/out")"
+[ "$(row '"Béla ""partly"""' 4)" = "identical,0" ] || fail "the resubmitted bricks: $(row '"Béla ""partly"""' 4)"
+[ "$(grep -c '^"Ádám, the right one",320x240,[0-9]*,identical,0$' "$csv")" -eq 12 ] || fail "the right one, taken over"
+
+# Bad input: one line, exit 2, the report untouched.
+before_report=$(cd "$work/report" && find . -printf '%p %s %T@\n' | sort)
+bad() {
+    local what=$1
+    shift
+    "$grade" "$@" >"$work/out" 2>"$work/err"
+    rc=$?
+    [ $rc -eq 2 ] || fail "$what: exit $rc"
+    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$what: not one line: $(cat "$work/err")"
+}
+mkdir -p "$work/empty-class" "$work/foreign"
+echo "mine" >"$work/foreign/thesis.txt"
+bad "missing class" "$work/nowhere" --out "$work/report"
+bad "empty class" "$work/empty-class" --out "$work/report"
+bad "foreign report folder" "$class" --out "$work/foreign"
+[ "$(cat "$work/foreign/thesis.txt")" = mine ] && [ "$(ls -A "$work/foreign")" = thesis.txt ] || fail "the foreign folder changed"
+bad "size out of range" "$class" --out "$work/report" --sizes 320x240,100x100
+bad "bad size" "$class" --out "$work/report" --sizes big
+bad "no report" "$class"
+[ "$before_report" = "$(cd "$work/report" && find . -printf '%p %s %T@\n' | sort)" ] || fail "bad input changed the report"
+
+[ $failures -eq 0 ] && echo "surfgrade: all checks passed"
+exit $((failures > 0))
