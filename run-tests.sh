@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
+install_missing_packages "${grade_packages[@]}"
 jobs=$(nproc)
 
 # Warnings are errors here, as in CI.

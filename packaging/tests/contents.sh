@@ -14,7 +14,7 @@ field() { sed -n "s/^$1: //p" <<<"$info"; }
 grep -q '<.*@.*>' <<<"$(field Maintainer)" || fail "Maintainer without an address: $(field Maintainer)"
 [ "$(dpkg-deb -f "$deb" Description | wc -l)" -gt 3 ] || fail "no long description"
 depends=$(field Depends)
-for library in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16; do
+for library in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16 bubblewrap; do
     grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
@@ -35,7 +35,12 @@ for file in CMakeLists.txt README skeleton/tegla.cpp platform/main.cpp tools/sho
     has -rw-r--r-- "share/surfplot/kit/$file"
 done
 grep -v ' \./usr/' "$work/list" | grep -v ' \./$' | sed 's/^/outside \/usr: /' | while read -r line; do fail "$line"; done
-stray=$(grep -E '\.(o|a|part)$|CMakeFiles|CMakeCache|_test\.cpp$' "$work/list")
+# surfgrade's kit is the one place for archives: the frame compiled once.
+for archive in libsurf_frame.a libsurf_grade_main.a libsurf_grade_stubs.a; do
+    grep -q -- "^-rw-r--r-- root/root ./usr/lib/.*/surfplot/grade-kit/lib/$archive\$" "$work/list" || fail "no grade kit $archive"
+done
+grep -q -- "/surfplot/grade-kit/include/frame/frame.hpp\$" "$work/list" || fail "no grade kit headers"
+stray=$(grep -E '\.(o|a|part)$|CMakeFiles|CMakeCache|_test\.cpp$' "$work/list" | grep -v '/surfplot/grade-kit/lib/libsurf_[a-z_]*\.a$')
 [ -z "$stray" ] || fail "files from the build: $stray"
 odd_dirs=$(grep '^d' "$work/list" | grep -v '^drwxr-xr-x root/root ')
 [ -z "$odd_dirs" ] || fail "folders not 0755 root/root: $odd_dirs"

@@ -46,4 +46,12 @@ surfcompare expected mine --diff diff >"$work/report"; rc=$?
 [ $rc -eq 1 ] || fail "surfcompare of the empty frame: exit $rc"
 grep -q 'Szintvonal-1 .* pixels differ' "$work/report" || fail "surfcompare report: $(head -n 3 "$work/report")"
 [ -s diff/01.png ] || fail "surfcompare wrote no diff picture"
+
+# surfgrade with the installed kit: a student who handed in nothing.
+if command -v bwrap >/dev/null; then
+    mkdir -p class/nobody-yet
+    surfgrade class --out report --sizes 333x222 >"$work/graded" 2>&1 || fail "surfgrade: $(cat "$work/graded")"
+    [ "$(grep -c '^nobody-yet,333x222,[0-9]*,differs,[0-9]*$' report/grades.csv)" -eq 12 ] ||
+        fail "surfgrade's grades: $(head -n 3 report/grades.csv)"
+fi
 finish

@@ -19,7 +19,7 @@ version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackCon
 deb=$build/surfplot_${version}_amd64.deb
 [ -s "$deb" ] || { echo "FAIL: no package $deb (the package_build test makes it)"; exit 1; }
 
-programs=(surfplot surfkit surfplot-shots surfkit-shots surfcompare)
+programs=(surfplot surfkit surfplot-shots surfkit-shots surfcompare surfgrade)
 
 # The package's files under $work/root, its commands first on PATH.
 unpack() {

@@ -197,6 +197,7 @@ int main(int argc, char** argv)
     context.report = report.folder();
     context.previous = report.previous();
     context.scratch = scratch;
+    context.expected_id = expected_pictures_id(report.folder(), options.sizes);
     ReportPage page;
     page.students = grade_all(class_folder.students, context, options.jobs);
     if (interrupted) {
@@ -207,6 +208,7 @@ int main(int argc, char** argv)
     page.sizes = options.sizes;
     page.notes = class_folder.notes;
     page.version = version_text(name);
+    while (!page.version.empty() && page.version.back() == '\n') page.version.pop_back();
     if (!write_text(report.folder() + "/grades.csv", grades_csv(page.students, options.sizes), error) ||
         !write_text(report.folder() + "/index.html", report_html(page), error) || !report.commit(error))
         return fail(name, error);

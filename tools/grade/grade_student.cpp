@@ -225,7 +225,7 @@ private:
         mkdir(source.c_str(), 0777);
         mkdir(staged.c_str(), 0755);
         Hash key;
-        key.add("surfgrade 1").add(kit_.id);
+        key.add("surfgrade 1").add(kit_.id).add(context_.expected_id);
         for (const PictureSize& size : options_.sizes) key.add(size.text());
         const GradeLimits& limits = options_.limits;
         key.add(std::to_string(limits.build_seconds) + " " + std::to_string(limits.picture_seconds) + " " +
@@ -404,6 +404,18 @@ std::string student_id(const std::string& name)
 StudentResult grade_student(const Student& student, const GradeContext& context)
 {
     return StudentGrader(student, context).grade();
+}
+
+std::string expected_pictures_id(const std::string& report, const std::vector<PictureSize>& sizes)
+{
+    Hash id;
+    for (const PictureSize& size : sizes)
+        for (int number = 1; number <= pictures; ++number) {
+            std::string content;
+            read_file(expected_folder(report, size) + "/" + picture_file_name(number), content);
+            id.add(content);
+        }
+    return id.hex();
 }
 
 std::string expected_folder(const std::string& report, const PictureSize& size)

@@ -32,6 +32,9 @@ struct GradeContext {
     // A private folder for the students' build folders, which the sandbox's
     // user can reach (a report under /root, say, it could not).
     std::string scratch;
+    // A hash of the expected pictures: when the finished program changes,
+    // every student is graded again.
+    std::string expected_id;
 };
 
 // The student's folder in the report: a hash of the name, so that it is the
@@ -43,6 +46,9 @@ std::string expected_folder(const std::string& report, const PictureSize& size);
 // Copies the kit into `folder`, readable by all, for a sandbox that runs as
 // another user.
 bool copy_grade_kit(GradeKit& kit, const std::string& folder, std::string& error);
+
+// A hash of the expected pictures of every size.
+std::string expected_pictures_id(const std::string& report, const std::vector<PictureSize>& sizes);
 
 StudentResult grade_student(const Student& student, const GradeContext& context);
 

@@ -31,6 +31,7 @@ td.build_failed pre { margin: 4px 0 0; font-size: 12px; white-space: pre-wrap; }
 .legend span { display: inline-block; padding: 1px 6px; color: #fff; margin-right: 4px; }
 #viewer { position: fixed; inset: 0; background: rgba(0,0,0,.85); color: #fff; padding: 16px; overflow: auto; z-index: 2; }
 #viewer[hidden] { display: none; }
+#viewer figure[hidden] { display: none; }
 #viewer figure { display: inline-block; margin: 0 12px 12px 0; vertical-align: top; }
 #viewer img { max-width: 46vw; image-rendering: pixelated; background: #000; }
 #viewer figcaption { font-size: 13px; margin-bottom: 4px; }
