@@ -185,6 +185,8 @@ int main(int argc, char** argv)
         ~ScratchRemoval() { remove_tree(path); }
     } scratch_removal{scratch};
     if (sandbox.changes_user() && !copy_grade_kit(kit, scratch + "/kit", error)) return fail(name, error);
+    if (!precompile_prelude(kit, scratch + "/prelude"))
+        std::fprintf(stderr, "%s: the standard headers could not be precompiled: grading goes slower\n", name.c_str());
 
     mkdir((report.folder() + "/expected").c_str(), 0777);
     for (const PictureSize& size : options.sizes)

@@ -23,6 +23,13 @@ namespace {
 constexpr int pictures = 12;
 constexpr std::size_t error_lines = 12;
 
+// Exactly the standard headers that the kit's headers include: a student's
+// file that includes the kit's headers sees nothing more with it.
+constexpr const char* prelude_name = "grade-prelude.hpp";
+constexpr const char* prelude_text =
+    "// The standard headers of the kit's headers, precompiled once per grading.\n"
+    "#include <cstddef>\n#include <cstdint>\n#include <optional>\n#include <random>\n#include <string_view>\n";
+
 class Hash {
 public:
     Hash() { sha256_init(&context_); }
@@ -295,6 +302,11 @@ private:
         // Run-time errors name the student's own file and line.
         job.command.insert(job.command.end(), {"-fmax-errors=10", "-ffile-prefix-map=" + sandbox_.path(source) + "/=",
                                                "-I" + kit_path + "/include"});
+        const SandboxFolder prelude{kit_.prelude_folder, "/prelude", false};
+        if (!kit_.prelude_folder.empty()) {
+            job.folders.push_back(prelude);
+            job.command.insert(job.command.end(), {"-include", sandbox_.path(prelude) + "/" + prelude_name});
+        }
         for (const std::string& file : result_.files) job.command.push_back(sandbox_.path(source) + "/" + file);
         for (std::size_t i = 0; i < kit_.archives.size(); ++i) {
             if (i == 1) job.command.push_back("-Wl,--start-group");
@@ -432,6 +444,25 @@ std::string first_error_lines(const std::string& output)
     if (start == std::string::npos) return first_lines(text, error_lines);
     const std::size_t line_start = text.rfind('\n', start);
     return first_lines(text.substr(line_start == std::string::npos ? 0 : line_start + 1), error_lines);
+}
+
+bool precompile_prelude(GradeKit& kit, const std::string& folder)
+{
+    if (mkdir(folder.c_str(), 0755) != 0 || !write_file(folder + "/" + prelude_name, prelude_text)) return false;
+    std::vector<std::string> words = {kit.compiler};
+    words.insert(words.end(), kit.compile_flags.begin(), kit.compile_flags.end());
+    words.insert(words.end(), {"-x", "c++-header", folder + "/" + prelude_name, "-o",
+                               folder + "/" + prelude_name + ".gch"});
+    const Sandbox own(false);
+    SandboxJob job;
+    job.command = words;
+    job.directory = folder;
+    job.limits.wall_seconds = 300;
+    job.limits.memory_bytes = 4L << 30;
+    const SandboxOutcome outcome = own.run(job);
+    if (!outcome.started || !outcome.exited || outcome.code != 0) return false;
+    kit.prelude_folder = folder;
+    return true;
 }
 
 bool copy_grade_kit(GradeKit& kit, const std::string& folder, std::string& error)

@@ -19,6 +19,7 @@ struct GradeKit {
     std::vector<std::string> archives;  // the first holds main
     std::vector<std::string> link_flags;
     std::string id;  // a hash of all of it: a rebuilt kit regrades everyone
+    std::string prelude_folder;  // the precompiled standard headers, or empty
 };
 
 bool load_grade_kit(const std::string& folder, GradeKit& kit, std::string& error);
@@ -42,6 +43,11 @@ struct GradeContext {
 std::string student_id(const std::string& name);
 // Where the expected pictures of `size` are, in the report.
 std::string expected_folder(const std::string& report, const PictureSize& size);
+
+// Precompiles, into `folder`, the standard headers that the kit's own
+// headers include, for every student's files: most of a renderer's build
+// is otherwise spent reading them.  False (and no prelude) when it fails.
+bool precompile_prelude(GradeKit& kit, const std::string& folder);
 
 // Copies the kit into `folder`, readable by all, for a sandbox that runs as
 // another user.
