@@ -18,14 +18,14 @@ for ((n = 1; n <= students; n++)); do
 done
 bash "$top/scripts/grade-class.sh" "$top" "$work/class" "${arguments[@]}"
 
-# Wall time, and the processor time of surfgrade and everything it ran:
-# on a machine that others load, the second tells what grading costs.
+# Wall time (the processor time of the sandboxes' processes does not reach
+# surfgrade's own accounting), with the machine's load, which others share.
 grade() {
-    local TIMEFORMAT="%R s wall, %U s user + %S s system"
+    local TIMEFORMAT="%R s"
     local spent
     spent=$({ time "$build/tools/surfgrade" "$work/class" --out "$work/report" --sizes 640x480,1366x768 \
         --jobs "$jobs" >"$work/out" 2>/dev/null; } 2>&1)
-    echo "$1: $spent ($(cat "$work/out"))"
+    echo "$1: $spent, load average then $(cut -d' ' -f1 /proc/loadavg) ($(cat "$work/out"))"
 }
 echo "surfgrade, $students students at 640x480 and 1366x768, $jobs at once, $(nproc) processors," \
     "load average $(cut -d' ' -f1-3 /proc/loadavg)"

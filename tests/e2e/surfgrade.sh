@@ -87,6 +87,9 @@ hostile "Runtime error" "#include \"runtime/checks.hpp\"" 'SMALLINT big = 30000;
 # The compiler must not read the teacher's files either.
 mkdir -p "$class/Includer"
 printf '#include "%s"\n' "$home/secret.txt" >"$class/Includer/tegla.cpp"
+# A build that reads without end is stopped by the memory limit.
+mkdir -p "$class/Endless include"
+printf '#include "/dev/zero"\n' >"$class/Endless include/tegla.cpp"
 mkdir -p "$class/Broken"
 printf 'void RAJZTEGLA(SMALLINT, SMALLINT) { this is not C++ }\n' >"$class/Broken/tegla.cpp"
 # A link handed in instead of a file, and a file that is no renderer.
@@ -114,7 +117,7 @@ grep -q "Linker/pontfelho.cpp: ignored, not a regular file" "$work/err" || fail 
 
 csv=$work/report/grades.csv
 [ "$(head -1 "$csv")" = "student,size,picture,status,differing_pixels" ] || fail "CSV header: $(head -1 "$csv")"
-[ "$(wc -l <"$csv")" -eq $((1 + 15 * 12)) ] || fail "CSV lines: $(wc -l <"$csv")"
+[ "$(wc -l <"$csv")" -eq $((1 + 16 * 12)) ] || fail "CSV lines: $(wc -l <"$csv")"
 # status NAME PICTURE: the CSV's status and differing pixels, the name as CSV quotes it.
 status() { grep -F "$1,320x240,$2," "$csv" | cut -d, -f4- | sed 's/^[^,]*,[^,]*,//'; }
 row() { grep -F "$1,320x240,$2," "$csv" | awk -F, '{print $(NF-1) "," $NF}'; }
@@ -125,6 +128,7 @@ empty_1=$(row "Cecil empty" 1)
 case $empty_1 in differs,[1-9]*) ;; *) fail "empty: $empty_1" ;; esac
 [ "$(row Broken 4)" = "build_failed," ] || fail "broken: $(row Broken 4)"
 [ "$(row Includer 1)" = "build_failed," ] || fail "includer: $(row Includer 1)"
+[ "$(row "Endless include" 1)" = "killed," ] || fail "endless include: $(row "Endless include" 1)"
 [ "$(row "Endless loop" 1)" = "timed_out," ] || fail "loop: $(row "Endless loop" 1)"
 [ "$(row "Fork bomb" 1)" = "timed_out," ] || fail "fork bomb: $(row "Fork bomb" 1)"
 [ "$(row "Memory hog" 1)" = "killed," ] || fail "memory hog: $(row "Memory hog" 1)"
@@ -159,7 +163,7 @@ rc=$?
 [ $rc -eq 0 ] || fail "grading again: exit $rc: $(cat "$work/err")"
 # The hostile ones that were stopped by a limit are graded again too (load
 # may have stopped them), the others are taken over.
-grep -q "15 students graded, 9 of them unchanged since the last report" "$work/out" || fail "grading again: $(cat "$work/out")"
+grep -q "16 students graded, 9 of them unchanged since the last report" "$work/out" || fail "grading again: $(cat "$work/out")"
 [ "$(row '"Béla ""partly"""' 4)" = "identical,0" ] || fail "the resubmitted bricks: $(row '"Béla ""partly"""' 4)"
 [ "$(grep -c '^"Ádám, the right one",320x240,[0-9]*,identical,0$' "$csv")" -eq 12 ] || fail "the right one, taken over"
 

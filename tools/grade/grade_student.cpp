@@ -88,8 +88,10 @@ std::string cleaned(std::string text)
 }
 
 // The first lines of `text`, at most `count`.
-std::string first_lines(const std::string& text, std::size_t count)
+std::string first_lines(const std::string& whole, std::size_t count)
 {
+    const std::size_t start = whole.find_first_not_of('\n');
+    const std::string text = start == std::string::npos ? "" : whole.substr(start);
     std::size_t end = 0;
     for (std::size_t line = 0; line < count && end < text.size(); ++line) {
         const std::size_t newline = text.find('\n', end);
