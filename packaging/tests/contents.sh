@@ -37,7 +37,7 @@ done
 grep -v ' \./usr/' "$work/list" | grep -v ' \./$' | sed 's/^/outside \/usr: /' | while read -r line; do fail "$line"; done
 # surfgrade's kit is the one place for archives: the frame compiled once.
 for archive in libsurf_frame.a libsurf_grade_main.a libsurf_grade_stubs.a; do
-    grep -q -- "^-rw-r--r-- root/root ./usr/lib/.*/surfplot/grade-kit/lib/$archive\$" "$work/list" || fail "no grade kit $archive"
+    grep -q -- "^-rw-r--r-- root/root ./usr/lib/surfplot/grade-kit/lib/$archive\$" "$work/list" || fail "no grade kit $archive"
 done
 grep -q -- "/surfplot/grade-kit/include/frame/frame.hpp\$" "$work/list" || fail "no grade kit headers"
 stray=$(grep -E '\.(o|a|part)$|CMakeFiles|CMakeCache|_test\.cpp$' "$work/list" | grep -v '/surfplot/grade-kit/lib/libsurf_[a-z_]*\.a$')

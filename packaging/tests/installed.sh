@@ -50,8 +50,8 @@ grep -q 'Szintvonal-1 .* pixels differ' "$work/report" || fail "surfcompare repo
 # surfgrade with the installed kit: a student who handed in nothing.
 if command -v bwrap >/dev/null; then
     mkdir -p class/nobody-yet
-    surfgrade class --out report --sizes 333x222 >"$work/graded" 2>&1 || fail "surfgrade: $(cat "$work/graded")"
-    [ "$(grep -c '^nobody-yet,333x222,[0-9]*,differs,[0-9]*$' report/grades.csv)" -eq 12 ] ||
-        fail "surfgrade's grades: $(head -n 3 report/grades.csv)"
+    surfgrade class --out graded --sizes 333x222 >"$work/grade.log" 2>&1 || fail "surfgrade: $(cat "$work/grade.log")"
+    [ "$(grep -c '^nobody-yet,333x222,[0-9]*,differs,[0-9]*$' graded/grades.csv)" -eq 12 ] ||
+        fail "surfgrade's grades: $(head -n 3 graded/grades.csv)"
 fi
 finish
