@@ -28,6 +28,6 @@ void RAJZFUGGVENY4()
 }
 CPP
 "$build/tools/surfgrade" "$class" --out "$work/report" --sizes 640x480 --picture-time 5 >/dev/null
-chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1400,830 \
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1400,760 \
     --screenshot="$top/docs/images/grade-report.png" "file://$work/report/index.html" 2>/dev/null
 echo "wrote docs/images/grade-report.png"
