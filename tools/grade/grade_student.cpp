@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/grade/grade_files.hpp"
 #include "tools/grade/report_folder.hpp"
 #include "tools/lib/compare.hpp"
 
@@ -22,62 +23,6 @@ namespace {
 
 constexpr int pictures = 12;
 constexpr std::size_t error_lines = 12;
-
-// Exactly the standard headers that the kit's headers include: a student's
-// file that includes the kit's headers sees nothing more with it.
-constexpr const char* prelude_name = "grade-prelude.hpp";
-constexpr const char* prelude_text =
-    "// The standard headers of the kit's headers, precompiled once per grading.\n"
-    "#include <cstddef>\n#include <cstdint>\n#include <optional>\n#include <random>\n#include <string_view>\n";
-
-class Hash {
-public:
-    Hash() { sha256_init(&context_); }
-    Hash& add(const std::string& text)
-    {
-        const std::string length = std::to_string(text.size()) + ":";
-        sha256_update(&context_, length.size(), reinterpret_cast<const std::uint8_t*>(length.data()));
-        sha256_update(&context_, text.size(), reinterpret_cast<const std::uint8_t*>(text.data()));
-        return *this;
-    }
-    std::string hex()
-    {
-        std::uint8_t digest[SHA256_DIGEST_SIZE];
-        sha256_digest(&context_, sizeof digest, digest);
-        static const char digits[] = "0123456789abcdef";
-        std::string text;
-        for (const std::uint8_t byte : digest) text += {digits[byte >> 4], digits[byte & 15]};
-        return text;
-    }
-
-private:
-    sha256_ctx context_;
-};
-
-bool read_file(const std::string& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
-}
-
-bool write_file(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out.flush());
-}
-
-std::vector<std::string> words_of(const std::string& line)
-{
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
-}
 
 std::string cleaned(std::string text)
 {
@@ -100,29 +45,6 @@ std::string first_lines(const std::string& whole, std::size_t count)
     std::string result = text.substr(0, end);
     while (!result.empty() && result.back() == '\n') result.pop_back();
     return result;
-}
-
-// Copies a tree of the earlier report by hard links (copies across file systems).
-bool copy_tree(const std::string& from, const std::string& to)
-{
-    if (mkdir(to.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    DIR* folder = opendir(from.c_str());
-    if (!folder) return false;
-    bool ok = true;
-    while (const dirent* entry = readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        const std::string source = from + "/" + name, target = to + "/" + name;
-        struct stat info {};
-        if (lstat(source.c_str(), &info) != 0) ok = false;
-        else if (S_ISDIR(info.st_mode)) ok = copy_tree(source, target) && ok;
-        else if (S_ISREG(info.st_mode) && link(source.c_str(), target.c_str()) != 0) {
-            std::string text;
-            ok = read_file(source, text) && write_file(target, text) && ok;
-        }
-    }
-    closedir(folder);
-    return ok;
 }
 
 std::string signal_text(int number)
@@ -233,7 +155,7 @@ private:
         const std::string source = out_ + "/src", staged = work_ + "/src";
         mkdir(source.c_str(), 0777);
         mkdir(staged.c_str(), 0755);
-        Hash key;
+        ContentHash key;
         key.add("surfgrade 1").add(kit_.id).add(context_.expected_id);
         for (const PictureSize& size : options_.sizes) key.add(size.text());
         const GradeLimits& limits = options_.limits;
@@ -307,7 +229,7 @@ private:
         const SandboxFolder prelude{kit_.prelude_folder, "/prelude", false};
         if (!kit_.prelude_folder.empty()) {
             job.folders.push_back(prelude);
-            job.command.insert(job.command.end(), {"-include", sandbox_.path(prelude) + "/" + prelude_name});
+            job.command.insert(job.command.end(), {"-include", sandbox_.path(prelude) + "/" + kit_.prelude_header});
         }
         for (const std::string& file : result_.files) job.command.push_back(sandbox_.path(source) + "/" + file);
         for (std::size_t i = 0; i < kit_.archives.size(); ++i) {
@@ -412,7 +334,7 @@ private:
 
 std::string student_id(const std::string& name)
 {
-    return Hash().add(name).hex().substr(0, 16);
+    return ContentHash().add(name).hex().substr(0, 16);
 }
 
 StudentResult grade_student(const Student& student, const GradeContext& context)
@@ -422,7 +344,7 @@ StudentResult grade_student(const Student& student, const GradeContext& context)
 
 std::string expected_pictures_id(const std::string& report, const std::vector<PictureSize>& sizes)
 {
-    Hash id;
+    ContentHash id;
     for (const PictureSize& size : sizes)
         for (int number = 1; number <= pictures; ++number) {
             std::string content;
@@ -448,89 +370,3 @@ std::string first_error_lines(const std::string& output)
     return first_lines(text.substr(line_start == std::string::npos ? 0 : line_start + 1), error_lines);
 }
 
-bool precompile_prelude(GradeKit& kit, const std::string& folder)
-{
-    if (mkdir(folder.c_str(), 0755) != 0 || !write_file(folder + "/" + prelude_name, prelude_text)) return false;
-    std::vector<std::string> words = {kit.compiler};
-    words.insert(words.end(), kit.compile_flags.begin(), kit.compile_flags.end());
-    words.insert(words.end(), {"-x", "c++-header", folder + "/" + prelude_name, "-o",
-                               folder + "/" + prelude_name + ".gch"});
-    const Sandbox own(false);
-    SandboxJob job;
-    job.command = words;
-    job.directory = folder;
-    job.limits.wall_seconds = 300;
-    job.limits.memory_bytes = 4L << 30;
-    const SandboxOutcome outcome = own.run(job);
-    if (!outcome.started || !outcome.exited || outcome.code != 0) return false;
-    kit.prelude_folder = folder;
-    return true;
-}
-
-bool copy_grade_kit(GradeKit& kit, const std::string& folder, std::string& error)
-{
-    bool ok = mkdir(folder.c_str(), 0755) == 0 && mkdir((folder + "/lib").c_str(), 0755) == 0;
-    for (const std::string& archive : kit.archives) {
-        std::string content;
-        ok = ok && read_file(kit.folder + "/lib/" + archive, content) && write_file(folder + "/lib/" + archive, content);
-    }
-    // The headers, one folder deep.
-    const std::string include = kit.folder + "/include";
-    ok = ok && mkdir((folder + "/include").c_str(), 0755) == 0;
-    if (DIR* top = ok ? opendir(include.c_str()) : nullptr) {
-        while (const dirent* entry = readdir(top)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || entry->d_type != DT_DIR) continue;
-            ok = ok && copy_tree(include + "/" + name, folder + "/include/" + name);
-        }
-        closedir(top);
-    }
-    if (!ok) {
-        error = "cannot copy the grade kit into " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    kit.folder = folder;
-    return true;
-}
-
-bool load_grade_kit(const std::string& folder, GradeKit& kit, std::string& error)
-{
-    std::string text;
-    if (!read_file(folder + "/kit.txt", text)) {
-        error = "the grade kit is missing: no " + folder + "/kit.txt";
-        return false;
-    }
-    kit.folder = folder;
-    Hash id;
-    id.add(text);
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> words = words_of(line);
-        if (words.empty()) continue;
-        const std::string field = words.front();
-        words.erase(words.begin());
-        if (field == "compiler" && !words.empty()) kit.compiler = words.front();
-        else if (field == "compile") kit.compile_flags = words;
-        else if (field == "archives") kit.archives = words;
-        else if (field == "link") kit.link_flags = words;
-    }
-    for (const std::string& archive : kit.archives) {
-        std::string content;
-        if (!read_file(folder + "/lib/" + archive, content)) {
-            error = "the grade kit is incomplete: no " + folder + "/lib/" + archive;
-            return false;
-        }
-        id.add(content);
-    }
-    if (kit.compiler.empty() || kit.archives.empty() || access(kit.compiler.c_str(), X_OK) != 0) {
-        error = "the compiler " + (kit.compiler.empty() ? std::string("of the grade kit") : kit.compiler) +
-                " is not installed (g++ is needed to grade)";
-        return false;
-    }
-    if (kit.compiler.rfind("/usr/", 0) != 0) {
-        error = "the compiler " + kit.compiler + " is not under /usr, the sandbox's only system folder";
-        return false;
-    }
-    kit.id = id.hex();
-    return true;
-}
