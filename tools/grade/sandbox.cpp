@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -69,10 +71,11 @@ struct Launch {
 struct Pipes {
     int out[2] = {-1, -1};
     int err[2] = {-1, -1};
+    int info[2] = {-1, -1};  // bubblewrap tells the sandbox's first process here
     int null = -1;
     ~Pipes()
     {
-        for (const int fd : {out[0], out[1], err[0], err[1], null})
+        for (const int fd : {out[0], out[1], err[0], err[1], info[0], info[1], null})
             if (fd >= 0) close(fd);
     }
 };
@@ -90,10 +93,12 @@ struct Pipes {
     const int count = static_cast<int>(folder_fds.size());
     int high[16];
     for (int i = 0; i < count && i < 16; ++i) high[i] = fcntl(folder_fds[static_cast<std::size_t>(i)], F_DUPFD_CLOEXEC, 1000);
+    const int info = fcntl(pipes.info[1], F_DUPFD_CLOEXEC, 1000);
     for (int i = 0; i < count && i < 16; ++i) dup2(high[i], 3 + i);
+    dup2(info, 3 + count);
     // Nothing else of this process reaches the job: not another student's
     // folder, not a picture being compared on another thread.
-    close_range(static_cast<unsigned>(3 + count), ~0U, 0);
+    close_range(static_cast<unsigned>(4 + count), ~0U, 0);
     const rlim_t memory = static_cast<rlim_t>(limits.memory_bytes);
     const rlim_t output = static_cast<rlim_t>(limits.output_bytes);
     const rlimit memory_limit{memory, memory}, output_limit{output, output}, none{0, 0};
@@ -116,12 +121,13 @@ std::vector<char*> pointers(std::vector<std::string>& words)
     return result;
 }
 
-// Reads what is there; false at the end of the stream.
-bool drain(int fd, std::string& kept, long& total, int* lines)
+// Reads what is there; false at the end of the stream (or, with `rest`,
+// when nothing more is there now).
+bool drain(int fd, std::string& kept, long& total, int* lines, bool rest = false)
 {
     char buffer[65536];
     const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0) return errno == EINTR || errno == EAGAIN;
+    if (got < 0) return !rest && (errno == EINTR || errno == EAGAIN);
     if (got == 0) return false;
     total += got;
     if (kept.size() < kept_bytes)
@@ -131,10 +137,39 @@ bool drain(int fd, std::string& kept, long& total, int* lines)
     return true;
 }
 
-void kill_job(pid_t pid)
+// The host's process id of the sandbox's first process, from bubblewrap's
+// {"child-pid": N, ...}; 0 until it is there.  Trusted only while that
+// process is bubblewrap's own child.
+pid_t sandbox_init(const std::string& info, pid_t bubblewrap)
 {
+    const std::string key = "\"child-pid\":";
+    const std::size_t at = info.find(key);
+    if (at == std::string::npos || info.find('}') == std::string::npos) return 0;
+    const long pid = std::strtol(info.c_str() + at + key.size(), nullptr, 10);
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    const std::size_t close = text.rfind(')');
+    long parent = -1;
+    if (close != std::string::npos) std::sscanf(text.c_str() + close + 1, " %*c %ld", &parent);
+    return pid > 1 && parent == bubblewrap ? static_cast<pid_t>(pid) : 0;
+}
+
+// Kills the job and waits until all of it is gone.  The sandbox's first
+// process is killed first: it ends only when every other process of the
+// sandbox has ended, and bubblewrap only after it.
+void kill_job(pid_t pid, pid_t init, int& status)
+{
+    if (init > 0) {
+        kill(init, SIGKILL);
+        for (int wait = 0; wait < 1000; ++wait) {
+            if (waitpid(pid, &status, WNOHANG) == pid) return;
+            usleep(10000);
+        }
+    }
     kill(pid, SIGKILL);
     kill(-pid, SIGKILL);  // its group, for jobs without a sandbox
+    waitpid(pid, &status, 0);
 }
 
 // Watches the job until it ends or breaks a limit.
@@ -142,8 +177,10 @@ void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome&
 {
     const Clock::time_point start = Clock::now();
     Clock::time_point last_line = start;
-    long total = 0;
-    bool out_open = true, err_open = true;
+    long total = 0, info_total = 0;
+    bool out_open = true, err_open = true, info_open = pipes.info[0] >= 0;
+    std::string info;
+    pid_t init = 0;
     int status = 0;
     bool reaped = false;
     while (!reaped) {
@@ -155,22 +192,27 @@ void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome&
         else if (limits.line_seconds > 0 && since_line > limits.line_seconds) outcome.stop = SandboxStop::line_time;
         else if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
         if (outcome.stop != SandboxStop::none) {
-            kill_job(pid);
-            waitpid(pid, &status, 0);
+            kill_job(pid, init, status);
             return;
         }
-        pollfd fds[2] = {{out_open ? pipes.out[0] : -1, POLLIN, 0}, {err_open ? pipes.err[0] : -1, POLLIN, 0}};
-        poll(fds, 2, 50);
+        pollfd fds[3] = {{out_open ? pipes.out[0] : -1, POLLIN, 0},
+                         {err_open ? pipes.err[0] : -1, POLLIN, 0},
+                         {info_open ? pipes.info[0] : -1, POLLIN, 0}};
+        poll(fds, 3, 50);
         const int lines_before = outcome.lines;
         if (fds[0].revents) out_open = drain(pipes.out[0], outcome.output, total, &outcome.lines);
         if (fds[1].revents) err_open = drain(pipes.err[0], outcome.errors, total, nullptr);
+        if (fds[2].revents) {
+            info_open = drain(pipes.info[0], info, info_total, nullptr) && info_total < 4096;
+            if ((init = sandbox_init(info, pid)) > 0) info_open = false;
+        }
         if (outcome.lines != lines_before) last_line = Clock::now();
         if (waitpid(pid, &status, WNOHANG) == pid) reaped = true;
     }
     // Whatever it left behind goes with it; then the rest of its output.
     kill(-pid, SIGKILL);
-    while (out_open && drain(pipes.out[0], outcome.output, total, &outcome.lines)) {}
-    while (err_open && drain(pipes.err[0], outcome.errors, total, nullptr)) {}
+    while (out_open && drain(pipes.out[0], outcome.output, total, &outcome.lines, true)) {}
+    while (err_open && drain(pipes.err[0], outcome.errors, total, nullptr, true)) {}
     if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
     if (WIFEXITED(status)) {
         outcome.exited = true;
@@ -244,6 +286,7 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
             launch.words.insert(launch.words.end(), {job.folders[i].writable ? "--bind-fd" : "--ro-bind-fd",
                                                      std::to_string(3 + i), job.folders[i].inside});
         if (!job.directory.empty()) launch.words.insert(launch.words.end(), {"--chdir", job.directory});
+        launch.words.insert(launch.words.end(), {"--info-fd", std::to_string(3 + job.folders.size())});
         // The process limit is set inside the new user namespace, where it
         // counts this sandbox's processes only.
         const std::string prlimit = find_program("prlimit");
@@ -260,7 +303,7 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
     std::vector<char*> envp = pointers(launch.environment);
 
     Pipes pipes;
-    if (pipe2(pipes.out, O_CLOEXEC) != 0 || pipe2(pipes.err, O_CLOEXEC) != 0 ||
+    if (pipe2(pipes.out, O_CLOEXEC) != 0 || pipe2(pipes.err, O_CLOEXEC) != 0 || pipe2(pipes.info, O_CLOEXEC) != 0 ||
         (pipes.null = open("/dev/null", O_RDONLY | O_CLOEXEC)) < 0) {
         outcome.error = std::string("cannot make pipes: ") + std::strerror(errno);
         for (const int fd : opened) close(fd);
@@ -275,9 +318,16 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
         outcome.error = std::string("cannot start a process: ") + std::strerror(errno);
         return outcome;
     }
+    // Only this end is non-blocking: a job's output must wait for reading.
+    for (const int fd : {pipes.out[0], pipes.err[0], pipes.info[0]}) fcntl(fd, F_SETFL, O_NONBLOCK);
     close(pipes.out[1]);
     close(pipes.err[1]);
-    pipes.out[1] = pipes.err[1] = -1;
+    close(pipes.info[1]);
+    pipes.out[1] = pipes.err[1] = pipes.info[1] = -1;
+    if (!enabled_) {
+        close(pipes.info[0]);
+        pipes.info[0] = -1;
+    }
     outcome.started = true;
     watch(pid, pipes, job.limits, outcome);
     if (enabled_ && outcome.exited && outcome.code > signal_exit_base && outcome.code <= signal_exit_base + 64) {
