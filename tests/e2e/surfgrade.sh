@@ -188,7 +188,17 @@ bad "foreign report folder" "$class" --out "$work/foreign"
 bad "size out of range" "$class" --out "$work/report" --sizes 320x240,100x100
 bad "bad size" "$class" --out "$work/report" --sizes big
 bad "no report" "$class"
+# Without a sandbox it refuses, unless told to go on without one.
+PATH=/nonexistent "$grade" "$class" --out "$work/report" >"$work/out" 2>"$work/err"
+rc=$?
+[ $rc -eq 2 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "no bubblewrap: exit $rc: $(cat "$work/err")"
+grep -q "cannot make a sandbox.*--no-sandbox" "$work/err" || fail "no reason for refusing: $(cat "$work/err")"
 [ "$before_report" = "$(cd "$work/report" && find . -printf '%p %s %T@\n' | sort)" ] || fail "bad input changed the report"
+mkdir -p "$work/trusted/Teacher"
+PATH=/nonexistent "$grade" "$work/trusted" --out "$work/trusted-report" --sizes 320x240 --no-sandbox >"$work/out" 2>"$work/err" ||
+    fail "--no-sandbox: $(cat "$work/err")"
+[ "$(grep -c '^Teacher,320x240,[0-9]*,differs,[1-9]' "$work/trusted-report/grades.csv")" -eq 12 ] ||
+    fail "--no-sandbox grades: $(head -n 3 "$work/trusted-report/grades.csv")"
 
 [ $failures -eq 0 ] && echo "surfgrade: all checks passed"
 exit $((failures > 0))

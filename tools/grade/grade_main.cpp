@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -180,6 +181,12 @@ int main(int argc, char** argv)
     std::string scratch = std::string(temporary && *temporary ? temporary : "/tmp") + "/surfgrade-XXXXXX";
     if (!mkdtemp(scratch.data()) || chmod(scratch.c_str(), 0711) != 0)
         return fail(name, "cannot make a folder for the builds: " + std::string(std::strerror(errno)));
+    struct statvfs scratch_disk {};
+    if (statvfs(scratch.c_str(), &scratch_disk) == 0 && (scratch_disk.f_flag & ST_NOEXEC)) {
+        rmdir(scratch.c_str());
+        return fail(name, "the students' programs cannot run from " + scratch.substr(0, scratch.rfind('/')) +
+                              " (mounted noexec): set TMPDIR to another folder");
+    }
     struct ScratchRemoval {
         std::string path;
         ~ScratchRemoval() { remove_tree(path); }
