@@ -52,7 +52,7 @@ forbid "the drawing state is included outside the service" 'gfx/drawing_state\.h
 
 # Programs built without SDL must not need its library at run time.
 if [ -n "$build_dir" ]; then
-    for binary in tools/surfplot-shots tools/surfkit-shots tools/surfcompare tests/surf_tests tests/kit_tests \
+    for binary in tools/surfplot-shots tools/surfkit-shots tools/surfcompare tools/surfgrade tests/surf_tests tests/kit_tests \
         bench/surfbench; do
         [ -x "$build_dir/$binary" ] || continue
         if readelf -d "$build_dir/$binary" | grep -q 'NEEDED.*libSDL2'; then

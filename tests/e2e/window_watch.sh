@@ -35,7 +35,7 @@ console_from() {
 }
 
 # --- every program answers --help and --version ------------------------
-for program in surfplot surfkit tools/surfplot-shots tools/surfkit-shots tools/surfcompare; do
+for program in surfplot surfkit tools/surfplot-shots tools/surfkit-shots tools/surfcompare tools/surfgrade; do
     name=${program#tools/}
     "$build/$program" --help >"$work/help" 2>"$work/err" || fail "$name --help: exit code $?"
     head -n 1 "$work/help" | grep -q "^Usage: $name " || fail "$name --help: first line $(head -n 1 "$work/help")"
