@@ -102,6 +102,9 @@ snapshot() {
 }
 snapshot >"$work/before"
 export HOME=$home
+# The build folders are made here, and must all be gone afterwards.
+export TMPDIR=$work/tmp
+mkdir -p "$TMPDIR"
 "$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
     --output 8 >"$work/out" 2>"$work/err"
 rc=$?
@@ -112,6 +115,7 @@ diff "$work/before" "$work/after" >/dev/null || fail "files outside the build fo
 [ ! -e "$work/connections" ] || fail "a student reached the network"
 pgrep -f '/build/program' >/dev/null && fail "a student's program still runs"
 [ -z "$(ls -A "$work" | grep surfgrade)" ] || fail "a temporary folder stayed: $(ls -A "$work")"
+[ -z "$(ls -A "$TMPDIR")" ] || fail "a build folder stayed: $(ls -A "$TMPDIR")"
 grep -q "Linker/notes.txt: ignored, not a renderer's file name" "$work/err" || fail "notes.txt not reported: $(cat "$work/err")"
 grep -q "Linker/pontfelho.cpp: ignored, not a regular file" "$work/err" || fail "the link not reported"
 
