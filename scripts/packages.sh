@@ -17,3 +17,5 @@ build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdw-dev help2
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-apps x11-utils tmux python3
     dpkg-dev lintian desktop-file-utils man-db file)
 windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux)
+# npm comes with the nodejs package (NodeSource's, Node 20), or is installed beside Debian's.
+web_packages=(emscripten chromium nodejs cmake make gzip)
