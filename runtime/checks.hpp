@@ -62,6 +62,24 @@ std::int32_t checked_div(std::int32_t a, std::int32_t b);
 // Round to the nearest integer, halves to the even neighbour, as a SMALLINT.
 SMALLINT Round(EXTENDED value);
 
+// Where the processor does not trap floating-point exceptions (or the
+// build says not to use its traps), the checks look at the status flags
+// instead: this ends the program with the error of a division by zero,
+// overflow or invalid operation that the program's arithmetic raised since
+// the last look, told at `where` (the first check after the operation).
+// Nothing where the traps are used: they told it already.
+#ifndef SURF_FLOAT_TRAPS
+#define SURF_FLOAT_TRAPS 1
+#endif
+constexpr bool float_traps_used = SURF_FLOAT_TRAPS != 0;
+void report_float_flags(const void* where);
+inline void check_float_flags(const void* where)
+{
+    if constexpr (!float_traps_used) report_float_flags(where);
+}
+// The same, told at the caller of this one.
+void check_float_flags_here();
+
 // Unmasks floating-point division by zero, overflow and invalid operation for
 // the program's own arithmetic and turns a trap into the matching run-time
 // error.  Called once at start.
