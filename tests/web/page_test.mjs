@@ -198,7 +198,9 @@ async function highDensity(size) {
 async function stoppedShows() {
   for (const [fault, code, words] of [["store", 201, /range check: 40000 is outside -32768\.\.32767/],
                                       ["overflow", 215, /integer overflow: 60000 \* 60000/],
-                                      ["division", 200, /division by zero/]]) {
+                                      ["division", 200, /division by zero/],
+                                      ["float_division", 200, /division by zero/],
+                                      ["float_overflow", 205, /floating-point overflow/]]) {
     const page = await browser.newPage();
     await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
     // The fault is chosen in the program's environment before it starts.
