@@ -22,6 +22,9 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure 
 # The Windows build, cross-compiled and run under Wine.
 bash scripts/windows-tests.sh build
 
+# The web page, built with Emscripten and driven in headless Chromium.
+bash scripts/ci-web.sh build
+
 # Each benchmark once, so that none of them rots; the numbers are not judged
 # here.  The window's benchmark skips itself without a display.
 build/bench/surfbench --benchmark_min_time=0.001 >/dev/null
