@@ -90,6 +90,8 @@ std::uintptr_t image_offset(const void* address)
 void mask_float_traps()
 {
     if constexpr (float_traps_used) fedisableexcept(float_traps);
+    // Without traps the flags stand for them: the closing work starts clean.
+    std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 void block_other_endings()
