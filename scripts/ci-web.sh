@@ -11,7 +11,7 @@ install_missing_packages "${web_packages[@]}"
 linux_build=$(realpath "${1:-build}")
 export NODE_PATH=/usr/share/nodejs
 
-cmake --preset web -DSURF_WEB_PLANTED=ON >/dev/null
+cmake --preset web -DSURF_WEB_PLANTED=ON -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build --preset web
 
 # The page's files together, each compressed as a web server would send it.

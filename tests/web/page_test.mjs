@@ -168,6 +168,24 @@ async function watching(size) {
   await page.close();
 }
 
+// On a touch screen a tap moves on, a long touch opens the console panel.
+async function touching(size) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: size[0], height: size[1], deviceScaleFactor: 1, hasTouch: true, isMobile: true });
+  await page.goto(site + "?from=11");
+  await pictureDone(page, 11);
+  await page.touchscreen.tap(size[0] / 3, size[1] / 3);
+  await pictureDone(page, 12);
+  await samePicture(page, "surfplot", size, 12, "after a tap");
+  await page.touchscreen.touchStart(size[0] / 2, size[1] / 2);
+  // A long touch is one held down for a while: here 0.7 s.
+  await page.evaluate(() => new Promise(held => setTimeout(held, 700)));
+  await page.touchscreen.touchEnd();
+  const shown = await page.evaluate(() => [window.surfShow.picture, window.surfShow.stopped]);
+  check(shown[0] === 12 && !shown[1], `a long touch does not move on: ${JSON.stringify(shown)}`);
+  await page.close();
+}
+
 // A new window size starts the current picture again at that size.
 async function resizing(from, to) {
   const page = await open("?from=3", from);
@@ -270,6 +288,7 @@ try {
   if (wanted("watching")) await watching(sizes[0]);
   if (wanted("resizing")) await resizing(sizes[0], sizes[1]);
   if (wanted("density")) await highDensity(sizes[0]);
+  if (wanted("touching")) await touching(sizes[0]);
   if (wanted("stopped")) await stoppedShows();
   if (process.env.SURF_WEB_TIMINGS) await timings(sizes[sizes.length - 1]);
 } finally {
