@@ -24,6 +24,13 @@ if [ "$compressed" -ge 1000000 ]; then
     exit 1
 fi
 
+# The zip holds the page's files and nothing else.
+listed=$(python3 -m zipfile -l build-web/surfplot-web.zip | awk 'NR > 1 {print $1}' | sort | tr '\n' ' ')
+if [ "$listed" != "index.html surfkit.js surfkit.wasm surfplot.js surfplot.wasm " ]; then
+    echo "FAIL: build-web/surfplot-web.zip holds: $listed"
+    exit 1
+fi
+
 # The export commands' pictures and titles at the sizes the browser is given.
 sizes=(640x480 1000x700 1366x768)
 exports=build-web/exports

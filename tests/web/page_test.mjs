@@ -166,6 +166,14 @@ async function watching(size) {
   await pictureDone(page, 9);
   await samePicture(page, "surfplot", size, 9, "when watched to the end");
   await page.close();
+
+  // A key while the picture grows finishes it at once, and does not move on.
+  const hurried = await open("?from=9&watch=30", size);
+  await hurried.waitForFunction(() => window.surfShow.picture === 9, patience);
+  await hurried.keyboard.press("h");
+  await pictureDone(hurried, 9);
+  await samePicture(hurried, "surfplot", size, 9, "finished by a key under ?watch=30");
+  await hurried.close();
 }
 
 // On a touch screen a tap moves on, a long touch opens the console panel.
