@@ -70,8 +70,12 @@ SMALLINT Round(EXTENDED value);
 // overflow or invalid operation that the program's arithmetic raised since
 // the last look, told at `where` (the first check after the operation).
 // Nothing where the traps are used: they told it already.
-#ifndef SURF_FLOAT_TRAPS
+#ifndef SURF_FLOAT_TRAPS  // the build says; else x86 on Linux and Windows traps
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__linux__) || defined(_WIN32))
 #define SURF_FLOAT_TRAPS 1
+#else
+#define SURF_FLOAT_TRAPS 0
+#endif
 #endif
 // The same through the C library (false where there are no flags).
 bool float_fault_flagged_in_library();
