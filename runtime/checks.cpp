@@ -91,6 +91,15 @@ std::size_t run_error_message(char (&buffer)[48], int code, const void* address)
     report_and_exit(static_cast<int>(code), address ? address : __builtin_return_address(0));
 }
 
+bool float_fault_flagged_in_library()
+{
+#if defined(FE_DIVBYZERO) && defined(FE_OVERFLOW) && defined(FE_INVALID)
+    return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID) != 0;
+#else
+    return false;
+#endif
+}
+
 void report_float_flags(const void* where)
 {
 #if defined(FE_DIVBYZERO) && defined(FE_OVERFLOW) && defined(FE_INVALID)
@@ -121,7 +130,6 @@ __attribute__((noinline)) SMALLINT to_smallint(std::int64_t value)
 
 __attribute__((noinline)) std::int32_t checked_add(std::int32_t a, std::int32_t b)
 {
-    check_float_flags(__builtin_return_address(0));
     std::int32_t result;
     if (__builtin_add_overflow(a, b, &result)) {
         note_overflow(a, "+", b);
@@ -132,7 +140,6 @@ __attribute__((noinline)) std::int32_t checked_add(std::int32_t a, std::int32_t 
 
 __attribute__((noinline)) std::int32_t checked_sub(std::int32_t a, std::int32_t b)
 {
-    check_float_flags(__builtin_return_address(0));
     std::int32_t result;
     if (__builtin_sub_overflow(a, b, &result)) {
         note_overflow(a, "-", b);
@@ -143,7 +150,6 @@ __attribute__((noinline)) std::int32_t checked_sub(std::int32_t a, std::int32_t 
 
 __attribute__((noinline)) std::int32_t checked_mul(std::int32_t a, std::int32_t b)
 {
-    check_float_flags(__builtin_return_address(0));
     std::int32_t result;
     if (__builtin_mul_overflow(a, b, &result)) {
         note_overflow(a, "*", b);
@@ -154,7 +160,6 @@ __attribute__((noinline)) std::int32_t checked_mul(std::int32_t a, std::int32_t 
 
 __attribute__((noinline)) std::int32_t checked_div(std::int32_t a, std::int32_t b)
 {
-    check_float_flags(__builtin_return_address(0));
     if (b == 0) run_error(RunErrorCode::division_by_zero, __builtin_return_address(0));
     if (a == INT32_MIN && b == -1) {
         note_overflow(a, "div", b);

@@ -59,18 +59,19 @@ void on_zero_divisor(const DivisionData& data, std::uintptr_t dividend, const vo
 
 }  // namespace
 
+// The compiler's own declaration: the data, and the two operands' handles.
 extern "C" {
 
-__attribute__((noinline)) void __ubsan_handle_divrem_overflow(DivisionData* data, std::uintptr_t dividend,
-                                                              std::uintptr_t)
+__attribute__((noinline)) void __ubsan_handle_divrem_overflow(void* data, void* dividend, void*)
 {
-    on_zero_divisor(*data, dividend, __builtin_return_address(0));
+    on_zero_divisor(*static_cast<DivisionData*>(data), reinterpret_cast<std::uintptr_t>(dividend),
+                    __builtin_return_address(0));
 }
 
-__attribute__((noinline)) void __ubsan_handle_divrem_overflow_abort(DivisionData* data, std::uintptr_t dividend,
-                                                                    std::uintptr_t)
+__attribute__((noinline)) void __ubsan_handle_divrem_overflow_abort(void* data, void* dividend, void*)
 {
-    on_zero_divisor(*data, dividend, __builtin_return_address(0));
+    on_zero_divisor(*static_cast<DivisionData*>(data), reinterpret_cast<std::uintptr_t>(dividend),
+                    __builtin_return_address(0));
 }
 
 }  // extern "C"

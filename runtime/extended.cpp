@@ -1,6 +1,7 @@
 // Extended's checked operations.  Each is a call of its own, never inlined,
-// so that its return address is in the statement that used it: a fault is
-// told there, as a trap would be.
+// so that its return address is in the statement that used it (directly,
+// or through an inline operator of the header, which the place told passes
+// over): a fault is told there, as a trap would be.
 #include "runtime/extended.hpp"
 
 #include "runtime/checks.hpp"
@@ -49,7 +50,7 @@ __attribute__((noinline)) Extended operator-(Extended a, Extended b)
     return checked(extended_bits::subtract, a, b, __builtin_return_address(0));
 }
 
-__attribute__((noinline)) Extended operator*(Extended a, Extended b)
+__attribute__((noinline)) Extended Extended::multiplied(Extended a, Extended b)
 {
     return checked(extended_bits::multiply, a, b, __builtin_return_address(0));
 }
@@ -59,7 +60,7 @@ __attribute__((noinline)) Extended operator/(Extended a, Extended b)
     return checked(extended_bits::divide, a, b, __builtin_return_address(0));
 }
 
-__attribute__((noinline)) Extended::operator double() const
+__attribute__((noinline)) double Extended::narrowed_to_double() const
 {
     if (!extended_bits::is_finite(bits_)) report_stale_operand(bits_, __builtin_return_address(0));
     unsigned faults = 0;

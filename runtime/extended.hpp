@@ -39,7 +39,11 @@ public:
     extended_bits::Bits80 bits() const { return bits_; }
 
     // Rounded to nearest; overflow is run-time error 205.
-    explicit operator double() const;
+    explicit operator double() const
+    {
+        double value;
+        return extended_bits::to_normal_double(bits_, value) ? value : narrowed_to_double();
+    }
     explicit operator float() const;
     explicit operator long double() const { return extended_bits::to_long_double(bits_); }
     // Truncated toward zero, as a cast truncates; a value outside the
@@ -56,7 +60,12 @@ public:
 
     friend Extended operator+(Extended a, Extended b);
     friend Extended operator-(Extended a, Extended b);
-    friend Extended operator*(Extended a, Extended b);
+    // Inline where the operands and the product are normal numbers.
+    friend Extended operator*(Extended a, Extended b)
+    {
+        Extended product;
+        return extended_bits::multiply_normal(a.bits_, b.bits_, product.bits_) ? product : multiplied(a, b);
+    }
     friend Extended operator/(Extended a, Extended b);
     friend Extended operator-(Extended a)
     {
@@ -81,6 +90,10 @@ public:
 private:
     static int order(Extended a, Extended b) { return extended_bits::compare(a.bits_, b.bits_); }
     std::int64_t truncated(std::int64_t low, std::int64_t high) const;
+    // The general ways, with the faults told at their return address: in
+    // the statement, since the operations above are inlined into it.
+    double narrowed_to_double() const;
+    static Extended multiplied(Extended a, Extended b);
 
     extended_bits::Bits80 bits_;
 };

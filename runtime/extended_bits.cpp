@@ -64,18 +64,17 @@ int bit_length(Wide m)
 }
 
 // m / 2^shift rounded to nearest, ties to even; shift >= 1.
-Wide shift_right_rounded(Wide m, int shift)
+[[gnu::always_inline]] inline Wide shift_right_rounded(Wide m, int shift)
 {
-    if (shift > 128) return 0;
-    if (shift == 128) return m > (Wide{1} << 127) ? 1 : 0;
+    if (shift >= 128) return shift == 128 && m > (Wide{1} << 127) ? 1 : 0;
     const Wide quotient = m >> shift;
-    const Wide rest = m & ((Wide{1} << shift) - 1);
-    const Wide half = Wide{1} << (shift - 1);
-    return rest > half || (rest == half && (quotient & 1)) ? quotient + 1 : quotient;
+    const Wide rest = m << (128 - shift);  // the bits shifted out, from the top
+    constexpr Wide half = Wide{1} << 127;
+    return quotient + (rest > half || (rest == half && (quotient & 1)));
 }
 
 // The number m * 2^last_bit, rounded once into the format.
-Bits80 pack(bool negative, int last_bit, Wide m, unsigned& faults)
+[[gnu::always_inline]] inline Bits80 pack(bool negative, int last_bit, Wide m, unsigned& faults)
 {
     if (m == 0) return {0, sign_bit(negative)};
     const int top = last_bit + bit_length(m) - 1;
@@ -151,7 +150,7 @@ Parts normalized(Parts p)
 
 // A float or double's bits: `fraction_bits` stored significand bits and
 // `exponent_bits` exponent bits, rounded once.
-std::uint64_t narrowed(Bits80 x, int fraction_bits, int exponent_bits, unsigned& faults)
+[[gnu::always_inline]] inline std::uint64_t narrowed(Bits80 x, int fraction_bits, int exponent_bits, unsigned& faults)
 {
     const int narrow_bias = (1 << (exponent_bits - 1)) - 1;
     const int all_ones = (1 << exponent_bits) - 1;
@@ -191,6 +190,8 @@ Bits80 subtract(Bits80 a, Bits80 b, unsigned& faults) { return add_signed(a, b, 
 
 Bits80 multiply(Bits80 a, Bits80 b, unsigned& faults)
 {
+    Bits80 product;
+    if (multiply_normal(a, b, product)) return product;
     const bool negative = is_negative(a) != is_negative(b);
     if (is_nan(a) || is_nan(b)) return nan_result(a, b);
     if (!is_finite(a) || !is_finite(b)) {
@@ -259,8 +260,9 @@ int compare(Bits80 a, Bits80 b)
 
 double to_double(Bits80 x, unsigned& faults)
 {
-    const std::uint64_t bits = narrowed(x, 52, 11, faults);
     double value;
+    if (to_normal_double(x, value)) return value;
+    const std::uint64_t bits = narrowed(x, 52, 11, faults);
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }

@@ -84,6 +84,46 @@ float to_float(Bits80 x, unsigned& faults);
 // gives the integer indefinite, INT64_MIN.
 std::int64_t to_integer(Bits80 x, unsigned& faults);
 
+// The common cases, inline: normal operands with a normal product, and a
+// number within the range of normal doubles.  False: take the general way.
+inline bool multiply_normal(Bits80 a, Bits80 b, Bits80& product)
+{
+    constexpr int bias = 16383, top_exponent = 0x7FFF;
+    const int ea = exponent_of(a), eb = exponent_of(b);
+    if (ea == 0 || eb == 0 || ea == top_exponent || eb == top_exponent) return false;
+    const auto m = static_cast<unsigned __int128>(a.significand) * b.significand;  // 2^126 <= m < 2^128
+    const bool carried = (m >> 127) != 0;
+    int exponent = ea + eb - bias + carried;
+    std::uint64_t kept = static_cast<std::uint64_t>(carried ? m >> 64 : m >> 63);
+    const std::uint64_t rest = carried ? static_cast<std::uint64_t>(m) : static_cast<std::uint64_t>(m) << 1;
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    if (rest > half || (rest == half && (kept & 1))) {
+        if (++kept == 0) {
+            kept = half;
+            ++exponent;
+        }
+    }
+    if (exponent <= 0 || exponent >= top_exponent) return false;
+    product = {kept, static_cast<std::uint16_t>(((a.sign_exponent ^ b.sign_exponent) & 0x8000) | exponent)};
+    return true;
+}
+
+inline bool to_normal_double(Bits80 x, double& value)
+{
+    const int exponent = exponent_of(x) - 16383;
+    if (exponent < -1022 || exponent > 1023 || !(x.significand >> 63)) return false;
+    // 11 bits go, rounded; a carry to 2^53 goes into the exponent.
+    std::uint64_t kept = x.significand >> 11;
+    const std::uint64_t rest = x.significand << 53;
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    if (rest > half || (rest == half && (kept & 1))) ++kept;
+    const std::uint64_t bits = (std::uint64_t{is_negative(x)} << 63) + (std::uint64_t(exponent + 1023) << 52) +
+                               (kept - (std::uint64_t{1} << 52));
+    if (((bits >> 52) & 0x7FF) == 0x7FF) return false;  // overflowed
+    std::memcpy(&value, &bits, sizeof value);
+    return true;
+}
+
 // The native long double's own value, exact where it has at least 64 bits
 // of significand and the same exponent range.
 Bits80 from_long_double(long double value);

@@ -88,7 +88,7 @@ void describe_noted_failure()
     std::fprintf(stderr, "%s\n", noted_words[0] ? noted_words : words_of_error(failure_code));
     describe_location(stderr, failure_address, address_is_exact, noticed_by_accessor);
     if (found_late)
-        std::fprintf(stderr, "  (found by the first check after the failing operation, "
-                             "which is at that line or before it)\n");
+        std::fprintf(stderr, "  (found there by the first check after the failing operation: "
+                             "this line or one run before it made it)\n");
     std::fflush(stderr);
 }

@@ -82,7 +82,7 @@ TEST(FailureWordsDeathTest, AFaultFoundInTheFlagsSaysItWasFoundLate)
     install_float_checks();
     const int line = __LINE__ + 1;
     EXPECT_EXIT({ huge = huge * huge; to_smallint(1); }, ExitedWithCode(205),
-                told("floating-point overflow", line) + "  \\(found by the first check after the failing operation");
+                told("floating-point overflow", line) + "  \\(found there by the first check after the failing operation");
 }
 
 #ifndef _WIN32  // the lines of the code are told on Linux only

@@ -33,7 +33,7 @@ check_fault() {
         # the status flags by the next check: at the planted line or after it.
         local told_line
         told_line=$(sed -n 2p "$work/told" | sed -n "s|^  in [^,]*, $file:\\([0-9]*\\)\$|\\1|p")
-        grep -q "^  (found by the first check after the failing operation" "$work/err" ||
+        grep -q "^  (found there by the first check after the failing operation" "$work/err" ||
             fail "$what: not told as found late: $(cat "$work/err")"
         [ -z "$told_line" ] || [ "$told_line" -ge "$line" ] || fail "$what: told at line $told_line, before $line"
         return
