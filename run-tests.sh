@@ -14,6 +14,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DSURF_
     -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
+# EXTENDED computed in integers and the checks without traps, as on ARM.
+bash scripts/ci-portable.sh
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DBUILD_TESTING=ON -DSURF_BENCH=OFF \
     -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
@@ -22,6 +24,9 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure 
 
 # The Windows build, cross-compiled and run under Wine.
 bash scripts/windows-tests.sh build
+
+# The web page, built with Emscripten and driven in headless Chromium.
+bash scripts/ci-web.sh build
 
 # Each benchmark once, so that none of them rots; the numbers are not judged
 # here.  The window's benchmark skips itself without a display.

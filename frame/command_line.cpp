@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 
 // The build defines SURF_VERSION; a bare syntax check of this file does not.
 #ifndef SURF_VERSION
@@ -138,6 +139,10 @@ bool read_decimal(std::string_view text, double& value)
                              fraction.find_first_not_of("0123456789") == std::string_view::npos;
     if (!digits_only || (whole.empty() && fraction.empty()) || text.size() > 20) return false;
     if (point != std::string_view::npos && fraction.empty()) return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    // strtod: not every standard library reads a double with from_chars
+    // (the web build's does not); the program never changes the "C" locale.
+    const std::string digits(text);
+    char* end = nullptr;
+    value = std::strtod(digits.c_str(), &end);
+    return end == digits.c_str() + digits.size();
 }

@@ -19,3 +19,5 @@ test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-
 windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux)
 # surfgrade's sandbox, for its end-to-end test and the package's check.
 grade_packages=(bubblewrap)
+# npm comes with the nodejs package (NodeSource's, Node 20), or is installed beside Debian's.
+web_packages=(emscripten chromium nodejs cmake make gzip)
