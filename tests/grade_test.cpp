@@ -234,6 +234,44 @@ TEST(GradeClassFolder, NotesWhatIsNotARendererAndSortsByName)
     EXPECT_FALSE(read_class_folder(empty.path() + "/missing", none, error));
 }
 
+TEST(GradeClassFolder, ReadsHandedInFilesOnlyWhenTheyArePlainAndSmall)
+{
+    TemporaryFolder top;
+    top.write("tegla.cpp", "void RAJZTEGLA();");
+    top.write("big.cpp", std::string(2000, 'x'));
+    symlink((top.path() + "/tegla.cpp").c_str(), (top.path() + "/link.cpp").c_str());
+    mkfifo((top.path() + "/pipe.cpp").c_str(), 0600);
+    std::string text, why;
+    ASSERT_TRUE(read_handed_in(top.path() + "/tegla.cpp", 1000, text, why)) << why;
+    EXPECT_EQ(text, "void RAJZTEGLA();");
+    EXPECT_FALSE(read_handed_in(top.path() + "/big.cpp", 1000, text, why));
+    EXPECT_EQ(why, "too large");
+    EXPECT_FALSE(read_handed_in(top.path() + "/link.cpp", 1000, text, why));  // a link is not followed
+    EXPECT_FALSE(read_handed_in(top.path() + "/pipe.cpp", 1000, text, why));  // nor waited on
+    EXPECT_EQ(why, "not a regular file");
+}
+
+TEST(GradeHtml, CountsIdenticalStudentsPerPictureAndSize)
+{
+    ReportPage page;
+    page.sizes = {{640, 480}, {1366, 768}};
+    StudentResult perfect = sample_student();
+    perfect.name = "Perfect";
+    perfect.sizes[0].differing.assign(12, 0);
+    perfect.sizes[1].ran = true;
+    perfect.sizes[1].differing.assign(12, 0);
+    StudentResult broken;
+    broken.name = "Broken";
+    broken.build_message = "tegla.cpp:1:1: error: <nonsense>";
+    page.students = {broken, perfect};
+    const std::string html = report_html(page);
+    // Picture 1 is identical for one of the two at both sizes.
+    EXPECT_NE(html.find("<td>1 of 2 <span class=\"files\">640x480</span><br>1 of 2 <span class=\"files\">1366x768</span></td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<pre>tegla.cpp:1:1: error: &lt;nonsense&gt;</pre>"), std::string::npos);
+    EXPECT_LT(html.find("Broken"), html.find("Perfect"));  // the page keeps the given order
+}
+
 TEST(GradeBuild, TellsTheCompilersFirstErrorWithoutTheSandboxsFolders)
 {
     const std::string output = "/src/tegla.cpp: In function 'void RAJZTEGLA(SMALLINT, SMALLINT)':\n"
