@@ -1,17 +1,17 @@
 // surfcompare: two exports of the show compared picture by picture.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "tools/lib/compare.hpp"
+#include "tools/lib/interrupts.hpp"
 
 namespace {
 
-// The report is written and flushed before the diff pictures are put in
-// place: a run whose report cannot be written changes nothing.
+// The report is written while the diff pictures can still be put back: a
+// run whose report cannot be written changes nothing.
 bool write_report(const std::string& text, std::string& error)
 {
     errno = 0;
@@ -24,21 +24,24 @@ bool write_report(const std::string& text, std::string& error)
 
 int main(int argc, char** argv)
 {
+    handle_interrupts();
     const std::string name = program_name(argc, argv, "surfcompare");
-    // A closed output pipe is reported like any other failed write.
-#ifdef SIGPIPE  // (Windows has none: a closed pipe is a failed write there)
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
     CompareOptions options;
     CommandLine line;
     std::string error;
     parse_compare_arguments(argc, argv, options, line, error);
     if (const std::optional<int> answered = answer_command_line({name, compare_usage(name)}, line, error))
         return *answered;
+    options.on_wait = [&] {
+        std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n", name.c_str(),
+                     options.diff_folder.c_str());
+    };
     CompareReport report;
     ExportComparison comparison;
-    if (!comparison.run(options, report, error) || !write_report(format_report(options, report), error) ||
-        !comparison.commit(error)) {
+    if (!comparison.run(options, report, error) ||
+        !comparison.commit(error, [&](std::string& report_error) {
+            return write_report(format_report(options, report), report_error);
+        })) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }
