@@ -1,22 +1,23 @@
-// surf-png-kinds IN_DIR OUT_DIR palette|rgb|interlaced: an export's twelve
+// surf-png-kinds IN_DIR OUT_DIR palette|rgb|interlaced|interlaced-palette: an export's twelve
 // pictures written again as another kind of PNG, for measuring surfcompare
 // on folders that image tools have re-saved.
 #include <cstdio>
 #include <string>
 
-#include "bench/png_kinds.hpp"
+#include "tests/support/png_kinds.hpp"
 #include "tools/lib/paths.hpp"
 
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: surf-png-kinds IN_DIR OUT_DIR palette|rgb|interlaced\n");
+        std::fprintf(stderr, "usage: surf-png-kinds IN_DIR OUT_DIR palette|rgb|interlaced|interlaced-palette\n");
         return 2;
     }
     const std::string kind_name = argv[3];
     const PngKind kind = kind_name == "rgb" ? PngKind::rgb
                          : kind_name == "interlaced" ? PngKind::interlaced_rgb
-                                                     : PngKind::palette;
+                         : kind_name == "interlaced-palette" ? PngKind::interlaced_palette
+                                                             : PngKind::palette;
     for (int number = 1; number <= 12; ++number) {
         char name[16];
         std::snprintf(name, sizeof name, "%02d.png", number);

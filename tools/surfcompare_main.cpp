@@ -32,12 +32,12 @@ int main(int argc, char** argv)
     parse_compare_arguments(argc, argv, options, line, error);
     if (const std::optional<int> answered = answer_command_line({name, compare_usage(name)}, line, error))
         return *answered;
-    options.on_wait = [&] {
-        std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n", name.c_str(),
-                     options.diff_folder.c_str());
-    };
     CompareReport report;
     ExportComparison comparison;
+    comparison.on_wait([&] {
+        std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n", name.c_str(),
+                     options.diff_folder.c_str());
+    });
     if (!comparison.run(options, report, error) ||
         !comparison.commit(error, [&](std::string& report_error) {
             return write_report(format_report(options, report), report_error);

@@ -194,7 +194,7 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     if (!check_compared_folder(options.expected_folder, "expected", error) ||
         !check_compared_folder(options.actual_folder, "actual", error) ||
         (with_diff &&
-         !state_->diff_folder.take(options.expected_folder, options.actual_folder, options.on_wait, error)))
+         !state_->diff_folder.take(options.expected_folder, options.actual_folder, on_wait_, error)))
         return false;
     std::vector<std::unique_ptr<PngReader>> readers;
     if (!open_all(options, readers, error)) return false;

@@ -31,8 +31,6 @@ struct CompareOptions {
     std::string expected_folder;
     std::string actual_folder;
     std::string diff_folder;  // empty: no diff pictures
-    // Called before waiting for another run that writes into the diff folder.
-    std::function<void()> on_wait;
 };
 
 struct CompareReport {
@@ -60,6 +58,8 @@ public:
     // be written or holds pictures surfcompare did not write) returns false
     // with a one-line `error`.
     bool run(const CompareOptions& options, CompareReport& report, std::string& error);
+    // Called before run() waits for another run that writes into the diff folder.
+    void on_wait(std::function<void()> say) { on_wait_ = std::move(say); }
     // Puts the diff pictures in place and removes the earlier run's diff
     // pictures of pictures that are identical now, all or none.  `confirm`
     // (writing the report) runs while all of that can still be undone; when
@@ -69,6 +69,7 @@ public:
 private:
     struct State;
     std::unique_ptr<State> state_;
+    std::function<void()> on_wait_;
 };
 
 // run() and commit() at once.

@@ -1,5 +1,5 @@
 // RGB and interlaced RGB PNG files, written plainly with zlib.
-#include "bench/png_kinds.hpp"
+#include "tests/support/png_kinds.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,12 +63,17 @@ private:
 };
 
 // One row of `count` pixels of the picture from (x0, y) every dx: filter
-// byte 4 and the Paeth-filtered red, green, blue bytes.
-void filtered_row(const PngPicture& picture, int y, int x0, int dx, int count, std::vector<unsigned char>& above,
-                  std::vector<unsigned char>& out)
+// byte 4 and the Paeth-filtered bytes (indices, or red, green, blue).
+void filtered_row(const PngPicture& picture, bool indexed, int y, int x0, int dx, int count,
+                  std::vector<unsigned char>& above, std::vector<unsigned char>& out)
 {
-    std::vector<unsigned char> raw(static_cast<std::size_t>(count) * 3);
+    const std::size_t bytes = indexed ? 1 : 3;
+    std::vector<unsigned char> raw(static_cast<std::size_t>(count) * bytes);
     for (int i = 0; i < count; ++i) {
+        if (indexed) {
+            raw[i] = picture.index(x0 + i * dx, y);
+            continue;
+        }
         const RgbColor color = picture.color(x0 + i * dx, y);
         raw[3 * i] = color.red;
         raw[3 * i + 1] = color.green;
@@ -76,36 +81,43 @@ void filtered_row(const PngPicture& picture, int y, int x0, int dx, int count, s
     }
     out.assign(1, 4);
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        const int a = i >= 3 ? raw[i - 3] : 0, b = above[i], c = i >= 3 ? above[i - 3] : 0;
+        const int a = i >= bytes ? raw[i - bytes] : 0, b = above[i], c = i >= bytes ? above[i - bytes] : 0;
         out.push_back(static_cast<unsigned char>(raw[i] - paeth(a, b, c)));
     }
     std::copy(raw.begin(), raw.end(), above.begin());
 }
 
-bool write_rgb(std::FILE* file, const PngPicture& picture, bool interlaced)
+bool write_kind(std::FILE* file, const PngPicture& picture, bool indexed, bool interlaced)
 {
     std::vector<unsigned char> header;
     put_u32(header, static_cast<std::uint32_t>(picture.width));
     put_u32(header, static_cast<std::uint32_t>(picture.height));
-    header.insert(header.end(), {8, 2, 0, 0, static_cast<unsigned char>(interlaced ? 1 : 0)});
+    header.insert(header.end(), {8, static_cast<unsigned char>(indexed ? 3 : 2), 0, 0,
+                                 static_cast<unsigned char>(interlaced ? 1 : 0)});
     static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (std::fwrite(signature, 1, 8, file) != 8 || !chunk(file, "IHDR", header)) return false;
+    if (indexed) {
+        std::vector<unsigned char> colors;
+        for (const RgbColor& color : picture.palette) colors.insert(colors.end(), {color.red, color.green, color.blue});
+        if (!chunk(file, "PLTE", colors)) return false;
+    }
+    const std::size_t bytes = indexed ? 1 : 3;
     Deflater data(file);
     std::vector<unsigned char> above, row;
     if (!interlaced) {
-        above.assign(static_cast<std::size_t>(picture.width) * 3, 0);
+        above.assign(static_cast<std::size_t>(picture.width) * bytes, 0);
         for (int y = 0; y < picture.height; ++y) {
-            filtered_row(picture, y, 0, 1, picture.width, above, row);
+            filtered_row(picture, indexed, y, 0, 1, picture.width, above, row);
             if (!data.add(row.data(), row.size())) return false;
         }
     }
     for (int pass = 0; interlaced && pass < 7; ++pass) {
         const int columns = adam7_columns(pass, picture.width), rows = adam7_rows(pass, picture.height);
         if (columns == 0) continue;
-        above.assign(static_cast<std::size_t>(columns) * 3, 0);
+        above.assign(static_cast<std::size_t>(columns) * bytes, 0);
         for (int r = 0; r < rows; ++r) {
             const Adam7Pass& p = adam7_passes[pass];
-            filtered_row(picture, p.y0 + r * p.dy, p.x0, p.dx, columns, above, row);
+            filtered_row(picture, indexed, p.y0 + r * p.dy, p.x0, p.dx, columns, above, row);
             if (!data.add(row.data(), row.size())) return false;
         }
     }
@@ -125,6 +137,8 @@ bool write_png_kind(const std::string& path, const PngPicture& picture, PngKind 
         rows.row = [&](int y) { return &picture.pixels[picture.offset(0, y)]; };
         return write_file_atomically(path, [&](std::FILE* file) { return encode_png(file, rows); }, error);
     }
+    const bool indexed = kind == PngKind::interlaced_palette && picture.indexed();
+    const bool interlaced = kind == PngKind::interlaced_palette || kind == PngKind::interlaced_rgb;
     return write_file_atomically(
-        path, [&](std::FILE* file) { return write_rgb(file, picture, kind == PngKind::interlaced_rgb); }, error);
+        path, [&](std::FILE* file) { return write_kind(file, picture, indexed, interlaced); }, error);
 }
