@@ -4,6 +4,8 @@
 #include "tools/lib/compare.hpp"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -81,40 +83,90 @@ std::string first_color_text(const RowComparer& comparer, const PngReader& reade
     return color_text(color, reader.indexed() ? row[x] : -1);
 }
 
-// Rows read ahead from both pictures: the actual picture is decoded by the
-// worker while this thread decodes the expected picture, since inflating
-// the pixel data is most of surfcompare's time.
+// Rows read ahead from both pictures: the worker decodes the actual picture
+// into a ring of blocks while this thread decodes the expected one and
+// compares, since inflating is most of surfcompare's time.  The two wait for
+// each other only when one is a whole ring ahead: on a busy machine every
+// hand-over can cost a turn of the scheduler.
 class RowBlocks {
 public:
-    static constexpr int rows_per_block = 64;
+    static constexpr int ring_size = 3;
 
     RowBlocks(PngReader& expected, PngReader& actual, Worker& worker)
         : expected_(expected), actual_(actual), worker_(worker),
           row_bytes_(static_cast<std::size_t>(expected.width()) * 3),
-          expected_rows_(row_bytes_ * rows_per_block), actual_rows_(row_bytes_ * rows_per_block)
+          rows_per_block_(static_cast<int>(std::clamp<std::size_t>((1u << 20) / row_bytes_, 16, 256))),
+          expected_rows_(row_bytes_ * rows_per_block_), actual_rows_(row_bytes_ * rows_per_block_ * ring_size)
     {
+        worker_.start([this](std::string& error) { return produce(error); });
     }
+    ~RowBlocks()
+    {
+        {
+            const std::lock_guard<std::mutex> hold(mutex_);
+            abandoned_ = true;
+        }
+        changed_.notify_all();
+        std::string ignored;
+        worker_.finish(ignored);
+    }
+    RowBlocks(const RowBlocks&) = delete;
+    RowBlocks& operator=(const RowBlocks&) = delete;
 
-    // Reads the next `count` rows of both.
+    int rows_per_block() const { return rows_per_block_; }
+
+    // The next block of both: `count` rows.
     bool read(int count, std::string& error)
     {
-        worker_.start([this, count](std::string& actual_error) {
-            return read_rows(actual_, actual_rows_, count, actual_error);
-        });
-        const bool expected_ok = read_rows(expected_, expected_rows_, count, error);
-        std::string actual_error;
-        const bool actual_ok = worker_.finish(actual_error);
-        if (expected_ok && !actual_ok) error = actual_error;
-        return expected_ok && actual_ok;
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (taken_ > 0) {
+            ++released_;
+            changed_.notify_all();
+        }
+        lock.unlock();
+        if (!read_rows(expected_, expected_rows_.data(), count, error)) return false;
+        lock.lock();
+        changed_.wait(lock, [this] { return produced_ > taken_ || failed_; });
+        if (produced_ <= taken_) {
+            error = actual_error_;
+            return false;
+        }
+        actual_block_ = &actual_rows_[static_cast<std::size_t>(taken_ % ring_size) * rows_per_block_ * row_bytes_];
+        ++taken_;
+        return true;
     }
     const std::uint8_t* expected_row(int i) const { return &expected_rows_[i * row_bytes_]; }
-    const std::uint8_t* actual_row(int i) const { return &actual_rows_[i * row_bytes_]; }
+    const std::uint8_t* actual_row(int i) const { return &actual_block_[i * row_bytes_]; }
 
 private:
-    bool read_rows(PngReader& reader, std::vector<std::uint8_t>& rows, int count, std::string& error)
+    bool read_rows(PngReader& reader, std::uint8_t* rows, int count, std::string& error)
     {
         for (int i = 0; i < count; ++i)
-            if (!reader.read_row(&rows[i * row_bytes_], error)) return false;
+            if (!reader.read_row(rows + i * row_bytes_, error)) return false;
+        return true;
+    }
+
+    // The worker's part: every block of the actual picture, a ring ahead at most.
+    bool produce(std::string&)
+    {
+        const int height = actual_.height();
+        for (int top = 0, block = 0; top < height; top += rows_per_block_, ++block) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return block - released_ < ring_size || abandoned_; });
+                if (abandoned_) return true;
+            }
+            std::uint8_t* rows = &actual_rows_[static_cast<std::size_t>(block % ring_size) * rows_per_block_ * row_bytes_];
+            std::string error;
+            const bool ok = read_rows(actual_, rows, std::min(rows_per_block_, height - top), error);
+            {
+                const std::lock_guard<std::mutex> hold(mutex_);
+                if (ok) ++produced_;
+                else failed_ = true, actual_error_ = error;
+            }
+            changed_.notify_all();
+            if (!ok) return true;
+        }
         return true;
     }
 
@@ -122,7 +174,14 @@ private:
     PngReader& actual_;
     Worker& worker_;
     std::size_t row_bytes_;
+    int rows_per_block_;
     std::vector<std::uint8_t> expected_rows_, actual_rows_;
+    const std::uint8_t* actual_block_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int produced_ = 0, taken_ = 0, released_ = 0;  // blocks
+    bool failed_ = false, abandoned_ = false;
+    std::string actual_error_;
 };
 
 // Compares one pair row by row; fills `diff` when given.
@@ -135,8 +194,8 @@ bool compare_pair(PngReader& expected, PngReader& actual, Worker& reader, DiffPi
     std::vector<PixelMatch> matches(static_cast<std::size_t>(width));
     std::vector<std::pair<int, int>> lone;  // the first differing pixels, for the rings
     result.total = static_cast<long long>(width) * height;
-    for (int top = 0; top < height; top += RowBlocks::rows_per_block) {
-        const int count = std::min(RowBlocks::rows_per_block, height - top);
+    for (int top = 0; top < height; top += blocks.rows_per_block()) {
+        const int count = std::min(blocks.rows_per_block(), height - top);
         if (!blocks.read(count, error)) return false;
         for (int i = 0; i < count; ++i) {
             const int y = top + i;
