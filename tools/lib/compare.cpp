@@ -260,11 +260,13 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     report.width = readers[0]->width();
     report.height = readers[0]->height();
     OutputFolder& output = state_->diff_folder.output();
-    // Two diff pictures' memory, used in turn: one is encoded by the encoder
-    // while the next pair is compared into the other.
+    // Up to 8 M pixels (3840 x 2160), two diff pictures' memory used in turn: one is
+    // encoded by the encoder while the next pair is compared into the other.
+    // Larger pictures have one, so that memory stays near one picture's pixels.
+    const bool overlap = static_cast<long long>(report.width) * report.height <= (16ll << 20) / 2;
     std::unique_ptr<DiffPicture> diffs[2];
     if (with_diff)
-        for (auto& diff : diffs) diff = std::make_unique<DiffPicture>(report.width, report.height);
+        for (int i = 0; i < (overlap ? 2 : 1); ++i) diffs[i] = std::make_unique<DiffPicture>(report.width, report.height);
     Worker reader, encoder;
     int free_diff = 0;  // the one the encoder is not reading
     for (int number = 1; number <= picture_count; ++number) {
@@ -289,7 +291,10 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
             const PngRows rows = diff->rows();
             return output.add(name, [&](std::FILE* file) { return encode_png(file, rows); }, task_error);
         });
-        free_diff = 1 - free_diff;
+        if (overlap)
+            free_diff = 1 - free_diff;
+        else if (!encoder.finish(error))
+            return false;
         report.diff_files.push_back(name);
     }
     if (!encoder.finish(error)) return false;
