@@ -100,7 +100,13 @@ void BM_ExportShow(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK(BM_ExportShow)->Args({1920, 1080})->Args({8192, 8192})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExportShow)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        b->Args({1920, 1080});
+        if (std::getenv("SURF_BENCH_LARGE")) b->Args({8192, 8192});  // (as BM_CompareKinds)
+    })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK(BM_ExportPng)->Apply([](benchmark::internal::Benchmark* b) { at_every_size(b); })
     ->Unit(benchmark::kMillisecond);
