@@ -11,7 +11,7 @@ kit=$build/tools/surfkit-shots
 compare=$build/tools/surfcompare
 work=$(mktemp -d)
 pids=()
-trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
+trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 cd "$work" || exit 2
@@ -27,9 +27,12 @@ wait_for() {
     return 1
 }
 # Runs a command with its standard output a pipe that is already full, so
-# that it stops at its first output; sets pid.  The pipe's reader sleeps.
+# that it stops at its first output; sets pid.  The pipe is a FIFO that
+# this shell holds open for reading and never reads.
 start_blocked() {
-    { head -c 65536 /dev/zero; exec "$@"; } > >(sleep 600) 2>"$work/blocked.err" &
+    exec 7<&- 2>/dev/null
+    rm -f "$work/full-pipe" && mkfifo "$work/full-pipe" && exec 7<>"$work/full-pipe"
+    { head -c 65536 /dev/zero; exec "$@"; } >"$work/full-pipe" 2>"$work/blocked.err" &
     pid=$!
     pids+=("$pid")
 }
@@ -76,7 +79,7 @@ cp -r old killed
 start_blocked "$shots" --size 320x200 --out killed
 wait_for "[ -e killed/.surf-work.*/journal ]"
 kill -KILL "$pid"
-wait "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null || true
 "$shots" --size 320x200 --out killed >/dev/full 2>err && fail "export into /dev/full succeeded"
 grep -q "cannot write the titles to standard output" err || fail "/dev/full: $(cat err)"
 diff <(sums killed) old.sums >/dev/null || fail "after SIGKILL: the old pictures are not back"
@@ -105,21 +108,28 @@ clean keep "interrupted compare"
 # Many runs at once into one folder: each folder ends with one run's
 # pictures, and every run says it succeeded only when it did.
 runs=${SURF_RACE_RUNS:-25}
+racers=()
 for i in $(seq "$runs"); do
     ("$shots" --size 102x150 --out "race$i" >/dev/null 2>"race$i.a"; echo $? >"race$i.rca") &
+    racers+=($!)
     ("$shots" --size 102x151 --out "race$i" >/dev/null 2>"race$i.b"; echo $? >"race$i.rcb") &
+    racers+=($!)
 done
-wait
+wait "${racers[@]}"
 for i in $(seq "$runs"); do
     [ "$(cat "race$i.rca")$(cat "race$i.rcb")" = 00 ] || fail "race $i: exit codes $(cat "race$i.rca") $(cat "race$i.rcb")"
     [ "$(file "race$i"/*.png | grep -o '102 x 15[01]' | sort -u | wc -l)" -eq 1 ] || fail "race $i: pictures of both runs"
     clean "race$i" "race $i"
 done
+racers=()
 for i in $(seq "$runs"); do
     "$compare" old kit --diff "drace$i" >/dev/null 2>"drace$i.a" &
+    racers+=($!)
     "$compare" kit old --diff "drace$i" >/dev/null 2>"drace$i.b" &
+    racers+=($!)
 done
-wait
+wait "${racers[@]}"
+exec 7<&-
 # Each run's diff pictures have its own colours: magenta marks what old
 # has and kit lacks, cyan the other way round; never both in one folder.
 cat >kinds.py <<'PY'
@@ -152,6 +162,25 @@ if command -v convert >/dev/null; then
     convert old/07.png notpng/07.jpg && mv notpng/07.jpg notpng/07.png
     "$compare" old notpng >/dev/null 2>err
     grep -q "07.png: it looks like a JPEG picture, not a PNG picture" err || fail "JPEG: $(cat err)"
+fi
+
+# Permissions, as another user when the tests run as root.
+as_user() {
+    if [ "$(id -u)" -ne 0 ]; then "$@"; else setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; fi
+}
+chmod 755 "$work"
+if as_user "$compare" --version >/dev/null 2>&1; then
+    cp -r old locked && chmod 000 locked
+    as_user "$compare" old locked >/dev/null 2>err
+    grep -q "cannot read the folder locked: Permission denied" err || fail "folder without permission: $(cat err)"
+    "$compare" old kit --diff unreadable >/dev/null 2>&1
+    chmod 777 unreadable && chmod 000 unreadable/03.png
+    as_user "$compare" kit old --diff unreadable >/dev/null 2>err
+    grep -q "cannot read unreadable/03.png to check that it is surfcompare's own: Permission denied" err ||
+        fail "unreadable old diff picture: $(cat err)"
+    chmod -R u+rwX locked unreadable
+else
+    echo "skipped: the permission checks (no other user to run as)"
 fi
 
 # --help and --version into an output that cannot take them: said so.

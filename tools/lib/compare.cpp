@@ -44,10 +44,12 @@ bool check_compared_folder(const std::string& folder, const char* which, std::st
         error = exists(folder) ? folder + " is a file, not a folder" : "no such folder: " + folder;
         return false;
     }
-    if (access(folder.c_str(), R_OK | X_OK) != 0) {
+#ifndef _WIN32  // (reading its files needs no listing, only passage)
+    if (access(folder.c_str(), X_OK) != 0) {
         error = "cannot read the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
+#endif
     return true;
 }
 
