@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // The build defines SURF_VERSION; a bare syntax check of this file does not.
 #ifndef SURF_VERSION
@@ -61,9 +63,15 @@ bool read_option(int argc, char** argv, int& i, const std::vector<KnownOption>& 
     return true;
 }
 
-bool print_all(const std::string& text)
+// Says on standard error when standard output cannot take the text.
+int print_all(const std::string& name, const char* what, const std::string& text)
 {
-    return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return 0;
+    const int reason = errno;
+    std::fprintf(stderr, "%s: cannot write the %s to standard output%s%s\n", name.c_str(), what,
+                 reason ? ": " : "", reason ? std::strerror(reason) : "");
+    return 2;
 }
 
 }  // namespace
@@ -99,8 +107,8 @@ std::optional<int> answer_command_line(const ProgramText& program, const Command
         std::fprintf(stderr, "%s: %s (try '%s --help')\n", name.c_str(), error.c_str(), name.c_str());
         return 2;
     }
-    if (line.help) return print_all(program.usage) ? 0 : 2;
-    if (line.version) return print_all(version_text(program.name)) ? 0 : 2;
+    if (line.help) return print_all(name, "help", program.usage);
+    if (line.version) return print_all(name, "version", version_text(program.name));
     return std::nullopt;
 }
 

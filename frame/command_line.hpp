@@ -50,7 +50,7 @@ struct ProgramText {
 std::string version_text(std::string_view program);
 
 // For --help and --version prints the text on standard output and gives 0
-// (2 when standard output cannot take it); for a bad line prints
+// (2, said on standard error, when standard output cannot take it); for a bad line prints
 // "NAME: ERROR (try 'NAME --help')" on standard error and gives 2.  Nothing
 // when the program should go on.
 std::optional<int> answer_command_line(const ProgramText& program, const CommandLine& line,

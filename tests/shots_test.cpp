@@ -59,23 +59,4 @@ TEST(ShotsArguments, BadArgumentsAreNamed)
     EXPECT_NE(parse({"--frobnicate"}).error.find("--frobnicate"), std::string::npos);
 }
 
-TEST(ShotsFolder, CreatedWhenMissingAndRefusedWhenNotWritable)
-{
-    char base[] = "/tmp/shots_testXXXXXX";
-    ASSERT_NE(mkdtemp(base), nullptr);
-    std::string error;
-    std::vector<std::string> created;
-    const std::string nested = std::string(base) + "/a/b";
-    EXPECT_TRUE(prepare_folder(nested, created, error)) << error;
-    struct stat info {};
-    EXPECT_EQ(stat(nested.c_str(), &info), 0);
-    const std::string file = std::string(base) + "/plain";
-    FILE* f = fopen(file.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    fclose(f);
-    EXPECT_FALSE(prepare_folder(file, created, error));
-    EXPECT_FALSE(prepare_folder(file + "/below", created, error));
-    EXPECT_NE(error.find("plain"), std::string::npos);
-}
-
 }  // namespace

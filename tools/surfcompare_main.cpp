@@ -1,17 +1,17 @@
 // surfcompare: two exports of the show compared picture by picture.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "tools/lib/compare.hpp"
+#include "tools/lib/interrupts.hpp"
 
 namespace {
 
-// The report is written and flushed before the diff pictures are put in
-// place: a run whose report cannot be written changes nothing.
+// The report is written while the diff pictures can still be put back: a
+// run whose report cannot be written changes nothing.
 bool write_report(const std::string& text, std::string& error)
 {
     errno = 0;
@@ -24,11 +24,8 @@ bool write_report(const std::string& text, std::string& error)
 
 int main(int argc, char** argv)
 {
+    handle_interrupts();
     const std::string name = program_name(argc, argv, "surfcompare");
-    // A closed output pipe is reported like any other failed write.
-#ifdef SIGPIPE  // (Windows has none: a closed pipe is a failed write there)
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
     CompareOptions options;
     CommandLine line;
     std::string error;
@@ -37,8 +34,14 @@ int main(int argc, char** argv)
         return *answered;
     CompareReport report;
     ExportComparison comparison;
-    if (!comparison.run(options, report, error) || !write_report(format_report(options, report), error) ||
-        !comparison.commit(error)) {
+    comparison.on_wait([&] {
+        std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n", name.c_str(),
+                     options.diff_folder.c_str());
+    });
+    if (!comparison.run(options, report, error) ||
+        !comparison.commit(error, [&](std::string& report_error) {
+            return write_report(format_report(options, report), report_error);
+        })) {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }

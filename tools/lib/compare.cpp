@@ -1,42 +1,26 @@
 // The comparison of two exports: both pictures of a pair are read a row at a
-// time and compared by colour; the diff pictures are written under
-// temporary names and put in place only when the whole run has succeeded.
+// time and compared by colour; the diff pictures are written aside and put
+// in place only when the whole run has succeeded.
 #include "tools/lib/compare.hpp"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <algorithm>
-#include <functional>
-#include <thread>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 #include "frame/pictures.hpp"
 #include "gfx/code_page.hpp"
-#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/diff_image.hpp"
+#include "tools/lib/paths.hpp"
+#include "tools/lib/worker.hpp"
 
 namespace {
-
-constexpr const char* standard_names[16] = {
-    "black",    "blue",       "green",       "cyan",       "red",       "magenta",       "brown",  "light grey",
-    "dark grey", "light blue", "light green", "light cyan", "light red", "light magenta", "yellow", "white"};
-
-std::string hex_color(RgbColor color)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", color.red, color.green, color.blue);
-    return text;
-}
-
-std::string join(const std::string& folder, const std::string& name)
-{
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 bool is_folder(const std::string& path)
 {
@@ -44,120 +28,11 @@ bool is_folder(const std::string& path)
     return std::filesystem::is_directory(path, error);
 }
 
-// There, as a link or anything else.
 bool exists(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
-
-// (by device and file number, or on Windows by volume and file index)
-bool same_file(const std::string& a, const std::string& b)
-{
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-std::string parent_of(const std::string& path)
-{
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    const std::size_t slash = trimmed.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : trimmed.substr(0, slash);
-}
-
-// A diff picture of an earlier run, or nothing: the only files the diff
-// folder's NN.png may be.  A link, a folder or a picture without the mark
-// is someone else's.
-bool own_or_missing(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::file_type type = std::filesystem::symlink_status(path, error).type();
-    if (type == std::filesystem::file_type::not_found) return true;
-    if (error || type != std::filesystem::file_type::regular) return false;
-    PngReader reader;
-    std::string ignored;
-    return reader.open(path, ignored) && reader.text("Software") == diff_picture_mark;
-}
-
-// The diff folder: checked before anything is read, created only when the
-// run has something to put there, and the levels it created removed again
-// when the run fails.
-class DiffFolder {
-public:
-    explicit DiffFolder(std::string path) : path_(std::move(path)) {}
-    const std::string& path() const { return path_; }
-
-    bool check(const CompareOptions& options, std::string& error) const
-    {
-        if (!exists(path_)) {
-            std::string level = parent_of(path_);
-            while (!exists(level) && level != "/" && level != ".") level = parent_of(level);
-            if (!is_folder(level)) {
-                error = "cannot create the diff folder " + path_ + ": " + level + " is not a folder";
-                return false;
-            }
-            if (access(level.c_str(), W_OK | X_OK) != 0) {
-                error = "cannot create the diff folder " + path_ + ": " + std::strerror(errno);
-                return false;
-            }
-            return true;
-        }
-        if (!is_folder(path_)) {
-            error = "the diff folder " + path_ + " is not a folder";
-            return false;
-        }
-        if (same_file(path_, options.expected_folder) || same_file(path_, options.actual_folder)) {
-            error = "the diff folder must not be one of the compared folders";
-            return false;
-        }
-        if (access(path_.c_str(), W_OK | X_OK) != 0) {
-            error = "cannot write into the diff folder " + path_ + ": " + std::strerror(errno);
-            return false;
-        }
-        return check_pictures(error);
-    }
-
-    // Every NN.png already there must be a diff picture of an earlier run.
-    bool check_pictures(std::string& error) const
-    {
-        for (int number = 1; number <= picture_count; ++number) {
-            const std::string path = join(path_, picture_file_name(number));
-            if (own_or_missing(path)) continue;
-            error = path + " is not a diff picture of surfcompare; give --diff a new or empty folder";
-            return false;
-        }
-        return true;
-    }
-
-    // Like mkdir -p, remembering the levels it made.
-    bool create(std::string& error)
-    {
-        if (is_folder(path_)) return true;
-        std::vector<std::string> missing;
-        for (std::string level = path_; !exists(level); level = parent_of(level)) missing.push_back(level);
-        for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
-            if (mkdir(level->c_str(), 0777) != 0) {
-                error = "cannot create the diff folder " + path_ + ": " + std::strerror(errno);
-                return false;
-            }
-            created_.push_back(*level);
-        }
-        return true;
-    }
-
-    void remove_created()
-    {
-        for (auto level = created_.rbegin(); level != created_.rend(); ++level) rmdir(level->c_str());
-        created_.clear();
-    }
-    void keep_created() { created_.clear(); }
-
-private:
-    std::string path_;
-    std::vector<std::string> created_;  // outermost first
-};
 
 bool check_compared_folder(const std::string& folder, const char* which, std::string& error)
 {
@@ -165,9 +40,17 @@ bool check_compared_folder(const std::string& folder, const char* which, std::st
         error = std::string("the ") + which + " folder name is empty";
         return false;
     }
-    if (is_folder(folder)) return true;
-    error = exists(folder) ? folder + " is a file, not a folder" : "no such folder: " + folder;
-    return false;
+    if (!is_folder(folder)) {
+        error = exists(folder) ? folder + " is a file, not a folder" : "no such folder: " + folder;
+        return false;
+    }
+#ifndef _WIN32  // (reading its files needs no listing, only passage)
+    if (access(folder.c_str(), X_OK) != 0) {
+        error = "cannot read the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+#endif
+    return true;
 }
 
 // Opens both pictures of every pair and checks their sizes, before any
@@ -176,10 +59,11 @@ bool open_all(const CompareOptions& options, std::vector<std::unique_ptr<PngRead
 {
     for (int number = 1; number <= picture_count; ++number) {
         for (const std::string* folder : {&options.expected_folder, &options.actual_folder}) {
-            const std::string path = join(*folder, picture_file_name(number));
+            const std::string path = join_path(*folder, picture_file_name(number));
             readers.push_back(std::make_unique<PngReader>());
             if (!readers.back()->open(path, error)) {
-                if (!exists(path)) error = "missing file " + path + " (an export holds 01.png ... 12.png)";
+                if (error.compare(0, 13, "missing file ") == 0)
+                    error = "missing file " + path + " (an export holds 01.png ... 12.png)";
                 return false;
             }
         }
@@ -201,93 +85,119 @@ std::string first_color_text(const RowComparer& comparer, const PngReader& reade
     return color_text(color, reader.indexed() ? row[x] : -1);
 }
 
-// Rows read ahead from both pictures: the actual picture is decoded on a
-// second thread while this one decodes the expected picture, since
-// inflating the pixel data is most of surfcompare's time.
+// Rows read ahead from both pictures: the worker decodes the actual picture
+// into a ring of blocks while this thread decodes the expected one and
+// compares, since inflating is most of surfcompare's time.  The two wait for
+// each other only when one is a whole ring ahead: on a busy machine every
+// hand-over can cost a turn of the scheduler.
 class RowBlocks {
 public:
-    static constexpr int rows_per_block = 64;
+    static constexpr int ring_size = 3;
 
-    RowBlocks(PngReader& expected, PngReader& actual)
-        : expected_(expected), actual_(actual),
+    RowBlocks(PngReader& expected, PngReader& actual, Worker& worker)
+        : expected_(expected), actual_(actual), worker_(worker),
           row_bytes_(static_cast<std::size_t>(expected.width()) * 3),
-          expected_rows_(row_bytes_ * rows_per_block), actual_rows_(row_bytes_ * rows_per_block)
+          rows_per_block_(static_cast<int>(std::clamp<std::size_t>((1u << 20) / row_bytes_, 16, 256))),
+          expected_rows_(row_bytes_ * rows_per_block_), actual_rows_(row_bytes_ * rows_per_block_ * ring_size)
     {
+        worker_.start([this](std::string& error) { return produce(error); });
     }
+    ~RowBlocks()
+    {
+        {
+            const std::lock_guard<std::mutex> hold(mutex_);
+            abandoned_ = true;
+        }
+        changed_.notify_all();
+        std::string ignored;
+        worker_.finish(ignored);
+    }
+    RowBlocks(const RowBlocks&) = delete;
+    RowBlocks& operator=(const RowBlocks&) = delete;
 
-    // Reads the next `count` rows of both.
+    int rows_per_block() const { return rows_per_block_; }
+
+    // The next block of both: `count` rows.
     bool read(int count, std::string& error)
     {
-        std::string actual_error;
-        bool actual_ok = true;
-        std::thread worker([&] { actual_ok = read_rows(actual_, actual_rows_, count, actual_error); });
-        const bool expected_ok = read_rows(expected_, expected_rows_, count, error);
-        worker.join();
-        if (expected_ok && !actual_ok) error = actual_error;
-        return expected_ok && actual_ok;
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (taken_ > 0) {
+            ++released_;
+            changed_.notify_all();
+        }
+        lock.unlock();
+        if (!read_rows(expected_, expected_rows_.data(), count, error)) return false;
+        lock.lock();
+        changed_.wait(lock, [this] { return produced_ > taken_ || failed_; });
+        if (produced_ <= taken_) {
+            error = actual_error_;
+            return false;
+        }
+        actual_block_ = &actual_rows_[static_cast<std::size_t>(taken_ % ring_size) * rows_per_block_ * row_bytes_];
+        ++taken_;
+        return true;
     }
     const std::uint8_t* expected_row(int i) const { return &expected_rows_[i * row_bytes_]; }
-    const std::uint8_t* actual_row(int i) const { return &actual_rows_[i * row_bytes_]; }
+    const std::uint8_t* actual_row(int i) const { return &actual_block_[i * row_bytes_]; }
 
 private:
-    bool read_rows(PngReader& reader, std::vector<std::uint8_t>& rows, int count, std::string& error)
+    bool read_rows(PngReader& reader, std::uint8_t* rows, int count, std::string& error)
     {
         for (int i = 0; i < count; ++i)
-            if (!reader.read_row(&rows[i * row_bytes_], error)) return false;
+            if (!reader.read_row(rows + i * row_bytes_, error)) return false;
+        return true;
+    }
+
+    // The worker's part: every block of the actual picture, a ring ahead at most.
+    bool produce(std::string&)
+    {
+        const int height = actual_.height();
+        for (int top = 0, block = 0; top < height; top += rows_per_block_, ++block) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return block - released_ < ring_size || abandoned_; });
+                if (abandoned_) return true;
+            }
+            std::uint8_t* rows = &actual_rows_[static_cast<std::size_t>(block % ring_size) * rows_per_block_ * row_bytes_];
+            std::string error;
+            const bool ok = read_rows(actual_, rows, std::min(rows_per_block_, height - top), error);
+            {
+                const std::lock_guard<std::mutex> hold(mutex_);
+                if (ok) ++produced_;
+                else failed_ = true, actual_error_ = error;
+            }
+            changed_.notify_all();
+            if (!ok) return true;
+        }
         return true;
     }
 
     PngReader& expected_;
     PngReader& actual_;
+    Worker& worker_;
     std::size_t row_bytes_;
+    int rows_per_block_;
     std::vector<std::uint8_t> expected_rows_, actual_rows_;
+    const std::uint8_t* actual_block_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int produced_ = 0, taken_ = 0, released_ = 0;  // blocks
+    bool failed_ = false, abandoned_ = false;
+    std::string actual_error_;
 };
 
 // Compares one pair row by row; fills `diff` when given.
-// One piece of work on a thread of its own, at most one at a time; joined
-// before the next starts, and on every way out.
-class BackgroundTask {
-public:
-    BackgroundTask() = default;
-    BackgroundTask(const BackgroundTask&) = delete;
-    BackgroundTask& operator=(const BackgroundTask&) = delete;
-    ~BackgroundTask() { join(); }
-
-    void start(std::function<bool(std::string&)> work)
-    {
-        thread_ = std::thread([this, work = std::move(work)] { ok_ = work(error_); });
-    }
-    // Waits for the work; false with its error when it failed.
-    bool finish(std::string& error)
-    {
-        join();
-        if (!ok_) error = error_;
-        return ok_;
-    }
-
-private:
-    void join()
-    {
-        if (thread_.joinable()) thread_.join();
-    }
-    std::thread thread_;
-    bool ok_ = true;
-    std::string error_;
-};
-
-bool compare_pair(PngReader& expected, PngReader& actual, int number, DiffPicture* diff, PictureResult& result,
+bool compare_pair(PngReader& expected, PngReader& actual, Worker& reader, DiffPicture* diff, PictureResult& result,
                   std::string& error)
 {
     const int width = expected.width(), height = expected.height();
     const RowComparer comparer(expected.palette(), actual.palette(), width);
-    RowBlocks blocks(expected, actual);
+    RowBlocks blocks(expected, actual, reader);
     std::vector<PixelMatch> matches(static_cast<std::size_t>(width));
     std::vector<std::pair<int, int>> lone;  // the first differing pixels, for the rings
-    result = PictureResult{};
-    result.number = number;
     result.total = static_cast<long long>(width) * height;
-    for (int top = 0; top < height; top += RowBlocks::rows_per_block) {
-        const int count = std::min(RowBlocks::rows_per_block, height - top);
+    for (int top = 0; top < height; top += blocks.rows_per_block()) {
+        const int count = std::min(blocks.rows_per_block(), height - top);
         if (!blocks.read(count, error)) return false;
         for (int i = 0; i < count; ++i) {
             const int y = top + i;
@@ -315,27 +225,10 @@ bool compare_pair(PngReader& expected, PngReader& actual, int number, DiffPictur
 
 }  // namespace
 
-std::string picture_file_name(int number)
-{
-    char name[16];
-    std::snprintf(name, sizeof name, "%02d.png", number);
-    return name;
-}
-
 std::string picture_title(int number)
 {
     if (number < 1 || number > picture_count) return std::string();
     return cp437_to_utf8(show_picture(number).title);
-}
-
-std::string color_text(RgbColor color, int own_index)
-{
-    int index = -1;
-    if (own_index >= 0 && own_index < 256 && same_color(palette()[own_index], color)) index = own_index;
-    for (int i = 0; i < 256 && index < 0; ++i)
-        if (same_color(palette()[i], color)) index = i;
-    if (index < 0) return hex_color(color);
-    return std::to_string(index) + " (" + (index < 16 ? standard_names[index] : hex_color(color)) + ")";
 }
 
 int CompareReport::identical_count() const
@@ -347,14 +240,7 @@ int CompareReport::identical_count() const
 
 struct ExportComparison::State {
     explicit State(const CompareOptions& options) : diff_folder(options.diff_folder) {}
-    ~State()
-    {
-        pending.discard();
-        diff_folder.remove_created();
-    }
     DiffFolder diff_folder;
-    PendingFiles pending;
-    std::vector<std::string> stale;  // our diff pictures of pictures that are identical now
     bool ran = false;
 };
 
@@ -368,18 +254,22 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     const bool with_diff = !options.diff_folder.empty();
     if (!check_compared_folder(options.expected_folder, "expected", error) ||
         !check_compared_folder(options.actual_folder, "actual", error) ||
-        (with_diff && !state_->diff_folder.check(options, error)))
+        (with_diff &&
+         !state_->diff_folder.take(options.expected_folder, options.actual_folder, on_wait_, error)))
         return false;
     std::vector<std::unique_ptr<PngReader>> readers;
     if (!open_all(options, readers, error)) return false;
     report.width = readers[0]->width();
     report.height = readers[0]->height();
-    // Two diff pictures' memory, used in turn: one is encoded on its own
-    // thread while the next pair is compared into the other.
+    OutputFolder& output = state_->diff_folder.output();
+    // Up to 8 M pixels (3840 x 2160), two diff pictures' memory used in turn: one is
+    // encoded by the encoder while the next pair is compared into the other.
+    // Larger pictures have one, so that memory stays near one picture's pixels.
+    const bool overlap = static_cast<long long>(report.width) * report.height <= (16ll << 20) / 2;
     std::unique_ptr<DiffPicture> diffs[2];
     if (with_diff)
-        for (auto& diff : diffs) diff = std::make_unique<DiffPicture>(report.width, report.height);
-    BackgroundTask encoder;
+        for (int i = 0; i < (overlap ? 2 : 1); ++i) diffs[i] = std::make_unique<DiffPicture>(report.width, report.height);
+    Worker reader, encoder;
     int free_diff = 0;  // the one the encoder is not reading
     for (int number = 1; number <= picture_count; ++number) {
         PngReader& expected = *readers[2 * (number - 1)];
@@ -387,44 +277,41 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
         DiffPicture* diff = diffs[free_diff].get();
         if (with_diff) diff->start(expected.width(), expected.height(), expected.palette());
         PictureResult result;
-        if (!compare_pair(expected, actual, number, diff, result, error)) return false;
+        result.number = number;
+        if (!compare_pair(expected, actual, reader, diff, result, error)) return false;
         readers[2 * (number - 1)].reset();
         readers[2 * (number - 1) + 1].reset();
         report.results.push_back(result);
         if (!with_diff) continue;
-        const std::string path = join(options.diff_folder, picture_file_name(number));
+        const std::string name = picture_file_name(number);
         if (result.identical()) {
-            if (exists(path)) state_->stale.push_back(path);
+            if (exists(join_path(options.diff_folder, name))) output.remove_at_commit(name);
             continue;
         }
-        if (!encoder.finish(error) || !state_->diff_folder.create(error)) return false;
-        encoder.start([this, path, diff](std::string& task_error) {
+        if (!encoder.finish(error)) return false;
+        encoder.start([&output, name, diff](std::string& task_error) {
             const PngRows rows = diff->rows();
-            return state_->pending.add(path, [&](std::FILE* file) { return encode_png(file, rows); }, task_error);
+            return output.add(name, [&](std::FILE* file) { return encode_png(file, rows); }, task_error);
         });
-        free_diff = 1 - free_diff;
-        report.diff_files.push_back(picture_file_name(number));
+        if (overlap)
+            free_diff = 1 - free_diff;
+        else if (!encoder.finish(error))
+            return false;
+        report.diff_files.push_back(name);
     }
     if (!encoder.finish(error)) return false;
     state_->ran = true;
     return true;
 }
 
-bool ExportComparison::commit(std::string& error)
+bool ExportComparison::commit(std::string& error, const std::function<bool(std::string&)>& confirm)
 {
     if (!state_ || !state_->ran) {
         error = "nothing to commit";
         return false;
     }
-    State& s = *state_;
-    if (s.diff_folder.path().empty()) return true;
-    // Checked again: a picture put there during the run is not ours either.
-    if (!s.diff_folder.create(error) || !s.diff_folder.check_pictures(error) || !s.pending.commit(error))
-        return false;
-    s.diff_folder.keep_created();
-    for (const std::string& path : s.stale) unlink(path.c_str());
-    s.stale.clear();
-    return true;
+    if (state_->diff_folder.output().path().empty()) return !confirm || confirm(error);
+    return state_->diff_folder.output().commit(error, confirm);
 }
 
 bool compare_exports(const CompareOptions& options, CompareReport& report, std::string& error)

@@ -3,23 +3,19 @@
 // are the same when they show the same colour, whatever the files' palettes.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "frame/pictures.hpp"
 #include "frame/command_line.hpp"
+#include "tools/lib/color_names.hpp"
+#include "tools/lib/diff_folder.hpp"
 #include "tools/lib/png_import.hpp"
 
-// "01.png" ... "12.png".
-std::string picture_file_name(int number);
 // The show's title of picture 1 ... 12, in UTF-8.
 std::string picture_title(int number);
-// A colour as the report gives it: "14 (yellow)" for one of the program's
-// named colours, "200 (#fcfcfc)" for another of its palette colours and
-// "#123456" for any other.  `own_index` is the picture's palette index of
-// the pixel, or -1; it is preferred when the program's palette agrees.
-std::string color_text(RgbColor color, int own_index);
 
 struct PictureResult {
     int number = 0;
@@ -47,9 +43,8 @@ struct CompareReport {
     int exit_code() const { return identical_count() == picture_count ? 0 : 1; }
 };
 
-// One run of surfcompare.  Its diff pictures stay under temporary names
-// until commit(); a run destroyed before that leaves every folder as it
-// found it.
+// One run of surfcompare.  Its diff pictures stay aside until commit(); a
+// run destroyed before that leaves every folder as it found it.
 class ExportComparison {
 public:
     ExportComparison();
@@ -63,13 +58,18 @@ public:
     // be written or holds pictures surfcompare did not write) returns false
     // with a one-line `error`.
     bool run(const CompareOptions& options, CompareReport& report, std::string& error);
+    // Called before run() waits for another run that writes into the diff folder.
+    void on_wait(std::function<void()> say) { on_wait_ = std::move(say); }
     // Puts the diff pictures in place and removes the earlier run's diff
-    // pictures of pictures that are identical now.
-    bool commit(std::string& error);
+    // pictures of pictures that are identical now, all or none.  `confirm`
+    // (writing the report) runs while all of that can still be undone; when
+    // it fails, with its `error`, nothing changes.
+    bool commit(std::string& error, const std::function<bool(std::string&)>& confirm = {});
 
 private:
     struct State;
     std::unique_ptr<State> state_;
+    std::function<void()> on_wait_;
 };
 
 // run() and commit() at once.

@@ -93,6 +93,7 @@ long RowComparer::compare(const std::uint8_t* expected, const std::uint8_t* actu
 DiffPicture::DiffPicture(int width, int height)
     : width_(width), height_(height), capacity_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
 {
+    clear_cache();
     pixels_.reset(new std::uint8_t[capacity_]);
 }
 
@@ -103,7 +104,7 @@ void DiffPicture::start(int width, int height, std::vector<RgbColor> expected_pa
     expected_palette_ = std::move(expected_palette);
     slot_of_expected_.assign(expected_palette_.size(), -1);
     palette_.clear();
-    slots_.clear();
+    clear_cache();
     for (int& slot : slot_of_mark_) slot = -1;
     colors_ = false;
     if (capacity_ < pixel_count()) {
@@ -112,14 +113,24 @@ void DiffPicture::start(int width, int height, std::vector<RgbColor> expected_pa
     }
 }
 
+void DiffPicture::clear_cache() { std::memset(cache_keys_, 0, sizeof cache_keys_); }
+
 int DiffPicture::slot_of(RgbColor color)
 {
-    const auto found = slots_.find(key_of(color));
-    if (found != slots_.end()) return found->second;
-    if (palette_.size() == 256) return -1;
-    palette_.push_back(color);
-    slots_.emplace(key_of(color), static_cast<int>(palette_.size() - 1));
-    return static_cast<int>(palette_.size() - 1);
+    const std::uint32_t key = key_of(color) | 1u << 24;
+    const std::size_t place = (key * 2654435761u) >> 20 & (cache_size - 1);
+    if (cache_keys_[place] == key) return cache_slots_[place];
+    int slot = -1;
+    for (std::size_t i = 0; i < palette_.size() && slot < 0; ++i)
+        if (same_color(palette_[i], color)) slot = static_cast<int>(i);
+    if (slot < 0) {
+        if (palette_.size() == 256) return -1;
+        palette_.push_back(color);
+        slot = static_cast<int>(palette_.size() - 1);
+    }
+    cache_keys_[place] = key;
+    cache_slots_[place] = static_cast<std::uint8_t>(slot);
+    return slot;
 }
 
 // Stores one pixel; false when the palette has no room for its colour.
@@ -152,7 +163,7 @@ void DiffPicture::to_colors()
     capacity_ = count * 3;
     colors_ = true;
     palette_.clear();
-    slots_.clear();
+    clear_cache();
 }
 
 // From x on, the pixels whose slots are known already, one table look-up
@@ -169,12 +180,38 @@ int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, cons
     return x;
 }
 
+// From x on, for an expected picture of colours: the slot of the pixel
+// before is taken again while its colour and match repeat (the background's
+// long runs); returns where the palette ran out, or the width.
+int DiffPicture::add_colors(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
+{
+    std::uint8_t* out = &pixels_[start];
+    std::uint32_t last_key = 0xffffffffu;
+    int last_slot = 0;
+    for (; x < width_; ++x) {
+        const PixelMatch match = matches ? matches[x] : PixelMatch::same;
+        const std::uint8_t* rgb = expected + static_cast<std::size_t>(x) * 3;
+        const std::uint32_t key = match == PixelMatch::same
+                                      ? static_cast<std::uint32_t>(rgb[0]) << 16 | rgb[1] << 8 | rgb[2]
+                                      : 1u << 24 | static_cast<std::uint32_t>(match);
+        if (key != last_key) {
+            const RgbColor color = match == PixelMatch::same ? dimmed({rgb[0], rgb[1], rgb[2]}) : mark_color(match);
+            last_slot = slot_of(color);
+            if (last_slot < 0) return x;
+            last_key = key;
+        }
+        out[x] = static_cast<std::uint8_t>(last_slot);
+    }
+    return x;
+}
+
 void DiffPicture::add_row(int y, const std::uint8_t* expected, const PixelMatch* matches, bool all_same)
 {
     const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
     const bool indexed = !expected_palette_.empty();
     if (all_same) matches = nullptr;
     for (int x = 0; x < width_; ++x) {
+        if (!indexed && !colors_ && (x = add_colors(start, expected, matches, x)) == width_) break;
         if (indexed && !colors_ && (x = add_known(start, expected, matches, x)) == width_) break;
         const PixelMatch match = matches ? matches[x] : PixelMatch::same;
         RgbColor color = mark_color(match);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -84,16 +83,22 @@ public:
 
 private:
     int slot_of(RgbColor color);  // -1: no room left in the palette
+    void clear_cache();
     bool put(std::size_t at, RgbColor color);
     void to_colors();
     int add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x);
+    int add_colors(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x);
     std::size_t pixel_count() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
     bool is_mark(int x, int y) const;
 
     int width_, height_;
     std::vector<RgbColor> expected_palette_;
     std::vector<RgbColor> palette_;                     // while indexed
-    std::unordered_map<std::uint32_t, int> slots_;      // colour -> palette slot
+    // Colour -> palette slot, looked up directly: a colour's place is fixed
+    // by a hash of it, and a colour not there is searched in the palette.
+    static constexpr std::size_t cache_size = 4096;
+    std::uint32_t cache_keys_[cache_size];              // colour | 1 << 24; 0: empty
+    std::uint8_t cache_slots_[cache_size];
     std::vector<int> slot_of_expected_;                 // expected index -> slot, -1 unknown
     int slot_of_mark_[4] = {-1, -1, -1, -1};            // by PixelMatch; -1 unknown
     bool colors_ = false;                               // pixels_ holds red, green, blue

@@ -9,10 +9,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <png.h>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime/checks.hpp"
+#include "tools/lib/png_adam7.hpp"
 
 struct PngReader::State {
     std::string path;
@@ -22,14 +24,11 @@ struct PngReader::State {
     char message[200] = {};  // libpng's last error, or ours
     int width = 0, height = 0;
     int channels = 0;         // bytes per decoded pixel: 1 (an index), 3 or 4
-    bool interlaced = false;  // then the whole picture is decoded at the first row
+    bool interlaced = false;  // then its rows come through `passes`
     std::vector<RgbColor> palette;
     std::vector<std::pair<std::string, std::string>> texts;
     std::vector<std::uint8_t> decoded;  // one row as libpng gives it
-    // An interlaced picture, in output form; left uninitialised, so that a
-    // damaged file that claims a large picture touches only the pages its
-    // data really fills (the passes together write every pixel).
-    std::unique_ptr<std::uint8_t[]> whole;
+    std::unique_ptr<Adam7Rows> passes;
     int next_row = 0;
 
     ~State()
@@ -166,34 +165,6 @@ bool convert(const PngReader::State& s, const std::uint8_t* in, int count, std::
 
 const char* beyond_palette = "a pixel's colour is beyond the palette";
 
-// An interlaced picture comes in seven passes over the whole picture; each
-// pass row is put in place at once, so the decoded picture is kept in its
-// output form (one or three bytes a pixel).
-bool decode_interlaced(PngReader::State& s)
-{
-    const int bytes = s.output_bytes();
-    s.whole.reset(new std::uint8_t[static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * bytes]);
-    std::vector<std::uint8_t> converted(static_cast<std::size_t>(s.width) * bytes);
-    for (int pass = 0; pass < 7; ++pass) {
-        const int columns = static_cast<int>(PNG_PASS_COLS(s.width, pass));
-        const int rows = static_cast<int>(PNG_PASS_ROWS(s.height, pass));
-        if (columns == 0 || rows == 0) continue;
-        for (int row = 0; row < rows; ++row) {
-            if (!decode_row(s)) return false;
-            if (!convert(s, s.decoded.data(), columns, converted.data())) {
-                std::snprintf(s.message, sizeof s.message, "%s", beyond_palette);
-                return false;
-            }
-            const std::size_t y = PNG_ROW_FROM_PASS_ROW(row, pass);
-            for (int column = 0; column < columns; ++column) {
-                const std::size_t x = PNG_COL_FROM_PASS_COL(column, pass);
-                std::memcpy(&s.whole[(y * s.width + x) * bytes], &converted[column * bytes], bytes);
-            }
-        }
-    }
-    return true;
-}
-
 std::uint32_t big_endian(const unsigned char* at)
 {
     return static_cast<std::uint32_t>(at[0]) << 24 | static_cast<std::uint32_t>(at[1]) << 16 |
@@ -238,68 +209,123 @@ std::string PngReader::text(const std::string& keyword) const
     return std::string();
 }
 
-bool PngReader::open(const std::string& path, std::string& error)
+namespace {
+
+std::string size_refused(const std::string& path, unsigned long width, unsigned long height)
 {
-    LibraryCallScope library;
-    state_ = std::make_unique<State>();
-    State& s = *state_;
+    return path + " is " + std::to_string(width) + "x" + std::to_string(height) +
+           ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
+           std::to_string(max_picture_side);
+}
+
+std::string unsound(const PngReader::State& s, const char* reason)
+{
+    return "cannot read " + s.path + ": not a sound PNG picture (" + (s.message[0] ? s.message : reason) + ")";
+}
+
+// Everything of PngReader::open but the reader itself.
+bool open_state(PngReader::State& s, const std::string& path, std::string& error)
+{
     s.path = path;
     // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
     // only a regular file is read at all.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
-        state_.reset();
         return false;
     }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
         ::close(fd);
-        state_.reset();
         return false;
     }
     s.file = fdopen(fd, "rb");
     if (!s.file) {
         ::close(fd);
         error = "cannot read " + path + ": " + std::strerror(errno);
-        state_.reset();
         return false;
     }
-    // The size is in the first chunk: a picture too large is refused before
-    // libpng works on it at all.
+    // The signature first, then the size in the first chunk: a file that is
+    // no PNG, or a picture too large, is refused before anything else.
     unsigned char head[24] = {};
-    if (std::fread(head, 1, sizeof head, s.file) == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0) {
+    const std::size_t got = std::fread(head, 1, sizeof head, s.file);
+    const std::string problem = png_signature_problem(head, std::min<std::size_t>(got, 8));
+    if (!problem.empty()) {
+        error = "cannot read " + path + ": " + problem;
+        return false;
+    }
+    if (got == sizeof head && std::memcmp(head + 12, "IHDR", 4) == 0) {
         const unsigned long width = big_endian(head + 16), height = big_endian(head + 20);
         if (width > max_picture_side || height > max_picture_side) {
-            error = path + " is " + std::to_string(width) + "x" + std::to_string(height) +
-                    ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
-                    std::to_string(max_picture_side);
-            state_.reset();
+            error = size_refused(path, width, height);
             return false;
         }
     }
     if (!chunks_fit(s.file, static_cast<long long>(info.st_size))) {
         error = "cannot read " + path + ": not a sound PNG picture (the file ends too early)";
-        state_.reset();
         return false;
     }
     std::rewind(s.file);
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, on_png_error, on_png_warning);
     s.info = s.png ? png_create_info_struct(s.png) : nullptr;
     if (!s.info || !read_header(s)) {
-        error = "cannot read " + path + ": not a sound PNG picture (" + (s.message[0] ? s.message : "out of memory") + ")";
-        state_.reset();
+        error = unsound(s, "out of memory");
         return false;
     }
     if (s.width > max_picture_side || s.height > max_picture_side) {
-        error = path + " is " + std::to_string(s.width) + "x" + std::to_string(s.height) +
-                ", out of range: an export is at most " + std::to_string(max_picture_side) + "x" +
-                std::to_string(max_picture_side);
+        error = size_refused(path, static_cast<unsigned long>(s.width), static_cast<unsigned long>(s.height));
+        return false;
+    }
+    // libpng gives every row at the picture's full width, passes too.
+    s.decoded.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.channels));
+    return true;
+}
+
+// The stored rows of one pass after another, as Adam7Rows reads them.
+class PassRows final : public StoredRows {
+public:
+    explicit PassRows(PngReader::State& state) : s_(state) {}
+    explicit PassRows(std::unique_ptr<PngReader::State> own) : own_(std::move(own)), s_(*own_) {}
+
+    bool next(std::uint8_t* out, int pixels, std::string& error) override
+    {
+        if (!decode_row(s_)) return fail("out of memory", error);
+        return convert(s_, s_.decoded.data(), pixels, out) || fail(beyond_palette, error);
+    }
+    bool finish(std::string& error) override { return read_to_end(s_) || fail("out of memory", error); }
+
+private:
+    bool fail(const char* reason, std::string& error) const
+    {
+        error = unsound(s_, reason);
+        return false;
+    }
+
+    std::unique_ptr<PngReader::State> own_;
+    PngReader::State& s_;
+};
+
+}  // namespace
+
+bool PngReader::open(const std::string& path, std::string& error)
+{
+    LibraryCallScope library;
+    state_ = std::make_unique<State>();
+    if (!open_state(*state_, path, error)) {
         state_.reset();
         return false;
     }
-    s.decoded.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.channels));
+    State& s = *state_;
+    if (s.interlaced) {
+        const auto another = [path](std::string& open_error) -> std::unique_ptr<StoredRows> {
+            auto state = std::make_unique<State>();
+            if (!open_state(*state, path, open_error)) return nullptr;
+            return std::make_unique<PassRows>(std::move(state));
+        };
+        s.passes = std::make_unique<Adam7Rows>(s.width, s.height, s.output_bytes(), std::make_unique<PassRows>(s),
+                                               another);
+    }
     return true;
 }
 
@@ -313,17 +339,12 @@ bool PngReader::read_row(std::uint8_t* row, std::string& error)
         return false;
     };
     if (s.next_row >= s.height) return fail("no more rows");
-    const std::size_t row_bytes = static_cast<std::size_t>(s.width) * s.output_bytes();
     if (s.interlaced) {
-        if (s.next_row == 0 && !decode_interlaced(s)) return fail("out of memory");
-        std::memcpy(row, &s.whole[s.next_row * row_bytes], row_bytes);
-    } else {
-        if (!decode_row(s)) return fail("out of memory");
-        if (!convert(s, s.decoded.data(), s.width, row)) return fail(beyond_palette);
+        ++s.next_row;
+        return s.passes->read_row(row, error);
     }
-    if (++s.next_row == s.height) {
-        if (!read_to_end(s)) return fail("out of memory");
-        s.whole.reset();
-    }
+    if (!decode_row(s)) return fail("out of memory");
+    if (!convert(s, s.decoded.data(), s.width, row)) return fail(beyond_palette);
+    if (++s.next_row == s.height && !read_to_end(s)) return fail("out of memory");
     return true;
 }

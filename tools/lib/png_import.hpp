@@ -71,5 +71,10 @@ struct PngPicture {
     RgbColor color(int x, int y) const;
 };
 
+// Why a file that starts with these `size` bytes (up to its first 8) is not
+// a PNG picture, in words: "it is empty", "it looks like a JPEG picture";
+// empty when they are a PNG's signature.
+std::string png_signature_problem(const unsigned char* head, std::size_t size);
+
 // Reads the whole file with PngReader; false with a one-line `error`.
 bool read_png(const std::string& path, PngPicture& picture, std::string& error);

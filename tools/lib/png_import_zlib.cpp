@@ -17,16 +17,12 @@
 #include <zlib.h>
 
 #include "runtime/checks.hpp"
+#include "tools/lib/png_adam7.hpp"
 
 namespace {
 
-constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 // No chunk before the picture data needs a megabyte (as for libpng).
 constexpr std::uint32_t max_ancillary_chunk = 1u << 20;
-
-// Adam7: where each pass starts and how far apart its pixels are.
-constexpr int pass_x0[7] = {0, 4, 0, 2, 0, 1, 0}, pass_y0[7] = {0, 0, 4, 0, 2, 0, 1};
-constexpr int pass_dx[7] = {8, 8, 4, 4, 2, 2, 1}, pass_dy[7] = {8, 8, 8, 4, 4, 2, 2};
 
 std::uint32_t big_endian(const unsigned char* at)
 {
@@ -76,7 +72,8 @@ struct PngReader::State {
     bool stream_ended = false;
     unsigned char input[1 << 16];
     std::vector<unsigned char> raw, previous;  // a filtered row with its filter byte; the row above
-    std::unique_ptr<std::uint8_t[]> whole;     // an interlaced picture, decoded at the first row
+    std::unique_ptr<Adam7Rows> passes;         // an interlaced picture's rows
+    int pass = 0, pass_row = 0;                // the next stored row of an interlaced picture
     int next_row = 0;
 
     ~State()
@@ -113,7 +110,7 @@ struct PngReader::State {
     bool decode_row(std::size_t bytes);
     bool convert(const unsigned char* in, int count, std::uint8_t* out) const;
     unsigned sample(const unsigned char* row, int x, int index) const;
-    bool decode_interlaced();
+    bool next_stored_row(std::uint8_t* out);
     bool read_to_end();
 };
 
@@ -194,9 +191,6 @@ void PngReader::State::take_trns(const std::vector<unsigned char>& data)
 // Everything before the picture data; stops inside the first IDAT chunk.
 bool PngReader::State::read_header()
 {
-    unsigned char head[8];
-    if (!read_bytes(head, sizeof head)) return false;
-    if (std::memcmp(head, signature, sizeof signature) != 0) return fail("not a PNG file");
     std::vector<unsigned char> data;
     bool header_seen = false;
     for (;;) {
@@ -339,30 +333,19 @@ bool PngReader::State::convert(const unsigned char* in, int count, std::uint8_t*
     return true;
 }
 
-// The seven passes of an interlaced picture into the whole picture, in its
-// output form; left uninitialised, so that a damaged file that claims a large
-// picture touches only the pages its data fills.
-bool PngReader::State::decode_interlaced()
+// The next stored row of an interlaced picture, pass after pass, unfiltered
+// and in output form.
+bool PngReader::State::next_stored_row(std::uint8_t* out)
 {
-    const int bytes = output_bytes();
-    whole.reset(new std::uint8_t[static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * bytes]);
-    std::vector<std::uint8_t> converted(static_cast<std::size_t>(width) * bytes);
-    for (int pass = 0; pass < 7; ++pass) {
-        const int columns = width > pass_x0[pass] ? (width - pass_x0[pass] + pass_dx[pass] - 1) / pass_dx[pass] : 0;
-        const int rows = height > pass_y0[pass] ? (height - pass_y0[pass] + pass_dy[pass] - 1) / pass_dy[pass] : 0;
-        if (columns == 0 || rows == 0) continue;
-        std::fill(previous.begin(), previous.end(), 0);
-        for (int row = 0; row < rows; ++row) {
-            if (!decode_row(row_bytes(columns))) return false;
-            if (!convert(previous.data(), columns, converted.data())) return fail("a pixel's colour is beyond the palette");
-            const std::size_t y = static_cast<std::size_t>(pass_y0[pass] + row * pass_dy[pass]);
-            for (int column = 0; column < columns; ++column) {
-                const std::size_t x = static_cast<std::size_t>(pass_x0[pass] + column * pass_dx[pass]);
-                std::memcpy(&whole[(y * width + x) * bytes], &converted[static_cast<std::size_t>(column) * bytes], bytes);
-            }
-        }
+    while (pass < 7 && (adam7_columns(pass, width) == 0 || pass_row >= adam7_rows(pass, height))) {
+        ++pass;
+        pass_row = 0;
     }
-    return true;
+    if (pass == 7) return fail("no more rows");
+    const int columns = adam7_columns(pass, width);
+    if (pass_row++ == 0) std::fill(previous.begin(), previous.end(), 0);
+    return decode_row(row_bytes(columns)) &&
+           (convert(previous.data(), columns, out) || fail("a pixel's colour is beyond the palette"));
 }
 
 // After the last row: the rest of the picture data, then every chunk up to
@@ -411,10 +394,16 @@ std::string PngReader::text(const std::string& keyword) const
     return std::string();
 }
 
-bool PngReader::open(const std::string& path, std::string& error)
+namespace {
+
+std::string unsound(const PngReader::State& s)
 {
-    LibraryCallScope library;
-    state_.reset();
+    return "cannot read " + s.path + ": not a sound PNG picture (" + s.failure + ")";
+}
+
+// Everything of PngReader::open but the reader itself.
+bool open_state(PngReader::State& s, const std::string& path, std::string& error)
+{
     // Only a regular file is read at all.
     std::error_code status_error;
     const std::filesystem::file_status status = std::filesystem::status(path, status_error);
@@ -430,16 +419,21 @@ bool PngReader::open(const std::string& path, std::string& error)
         error = path + " is not a regular file";
         return false;
     }
-    auto state = std::make_unique<State>();
-    State& s = *state;
     s.path = path;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) {
         error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
+    unsigned char head[8];
+    const std::size_t got = std::fread(head, 1, sizeof head, s.file);
+    const std::string problem = png_signature_problem(head, got);
+    if (!problem.empty()) {
+        error = "cannot read " + path + ": " + problem;
+        return false;
+    }
     if (!s.read_header()) {
-        error = "cannot read " + path + ": not a sound PNG picture (" + s.failure + ")";
+        error = unsound(s);
         return false;
     }
     if (s.width > max_picture_side || s.height > max_picture_side) {
@@ -452,6 +446,52 @@ bool PngReader::open(const std::string& path, std::string& error)
     }
     s.inflating = true;
     s.previous.assign(s.row_bytes(s.width), 0);
+    return true;
+}
+
+// The stored rows of one pass after another, as Adam7Rows reads them.
+class PassRows final : public StoredRows {
+public:
+    explicit PassRows(PngReader::State& state) : s_(state) {}
+    explicit PassRows(std::unique_ptr<PngReader::State> own) : own_(std::move(own)), s_(*own_) {}
+
+    bool next(std::uint8_t* out, int, std::string& error) override
+    {
+        if (s_.next_stored_row(out)) return true;
+        error = unsound(s_);
+        return false;
+    }
+    bool finish(std::string& error) override
+    {
+        if (s_.read_to_end()) return true;
+        s_.fail("damaged file end");
+        error = unsound(s_);
+        return false;
+    }
+
+private:
+    std::unique_ptr<PngReader::State> own_;
+    PngReader::State& s_;
+};
+
+}  // namespace
+
+bool PngReader::open(const std::string& path, std::string& error)
+{
+    LibraryCallScope library;
+    state_.reset();
+    auto state = std::make_unique<State>();
+    if (!open_state(*state, path, error)) return false;
+    State& s = *state;
+    if (s.interlaced) {
+        const auto another = [path](std::string& open_error) -> std::unique_ptr<StoredRows> {
+            auto other = std::make_unique<State>();
+            if (!open_state(*other, path, open_error)) return nullptr;
+            return std::make_unique<PassRows>(std::move(other));
+        };
+        s.passes = std::make_unique<Adam7Rows>(s.width, s.height, s.output_bytes(), std::make_unique<PassRows>(s),
+                                               another);
+    }
     state_ = std::move(state);
     return true;
 }
@@ -466,17 +506,12 @@ bool PngReader::read_row(std::uint8_t* row, std::string& error)
         return false;
     };
     if (s.next_row >= s.height) return fail("no more rows");
-    const std::size_t row_bytes = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.output_bytes());
     if (s.interlaced) {
-        if (s.next_row == 0 && !s.decode_interlaced()) return fail("damaged image data");
-        std::memcpy(row, &s.whole[static_cast<std::size_t>(s.next_row) * row_bytes], row_bytes);
-    } else {
-        if (!s.decode_row(s.row_bytes(s.width))) return fail("damaged image data");
-        if (!s.convert(s.previous.data(), s.width, row)) return fail("a pixel's colour is beyond the palette");
+        ++s.next_row;
+        return s.passes->read_row(row, error);
     }
-    if (++s.next_row == s.height) {
-        if (!s.read_to_end()) return fail("damaged file end");
-        s.whole.reset();
-    }
+    if (!s.decode_row(s.row_bytes(s.width))) return fail("damaged image data");
+    if (!s.convert(s.previous.data(), s.width, row)) return fail("a pixel's colour is beyond the palette");
+    if (++s.next_row == s.height && !s.read_to_end()) return fail("damaged file end");
     return true;
 }

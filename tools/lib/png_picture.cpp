@@ -10,6 +10,32 @@ RgbColor PngPicture::color(int x, int y) const
     return {rgb[0], rgb[1], rgb[2]};
 }
 
+std::string png_signature_problem(const unsigned char* head, std::size_t size)
+{
+    static constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 8 && std::memcmp(head, signature, 8) == 0) return std::string();
+    if (size == 0) return "it is empty";
+    const auto starts = [&](const char* bytes, std::size_t count) {
+        return size >= count && std::memcmp(head, bytes, count) == 0;
+    };
+    struct Kind {
+        const char* bytes;
+        std::size_t count;
+        const char* name;
+    };
+    static constexpr Kind kinds[] = {{"\xFF\xD8\xFF", 3, "a JPEG picture"}, {"GIF8", 4, "a GIF picture"},
+                                     {"BM", 2, "a BMP picture"},          {"II*\0", 4, "a TIFF picture"},
+                                     {"MM\0*", 4, "a TIFF picture"},      {"RIFF", 4, "a WebP picture or other RIFF file"},
+                                     {"%PDF", 4, "a PDF document"},        {"PK\3\4", 4, "a zip archive"}};
+    for (const Kind& kind : kinds)
+        if (starts(kind.bytes, kind.count)) return std::string("it looks like ") + kind.name + ", not a PNG picture";
+    if (size >= 4 && std::memcmp(head + 1, "PNG", 3) == 0) return "its PNG signature is damaged";
+    if (size < 8) return "it is too short to be a PNG picture";
+    bool zeros = true;
+    for (std::size_t i = 0; i < size; ++i) zeros = zeros && head[i] == 0;
+    return zeros ? "it starts with zero bytes, not a PNG signature" : "it does not start with a PNG signature";
+}
+
 bool read_png(const std::string& path, PngPicture& picture, std::string& error)
 {
     picture = PngPicture{};

@@ -9,14 +9,12 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "frame/command_line.hpp"
 #include "frame/frame.hpp"
 #include "gfx/platform.hpp"
-#include "tools/lib/atomic_file.hpp"
+#include "tools/lib/output_folder.hpp"
 #include "tools/lib/png_export.hpp"
 
 namespace {
@@ -54,7 +52,7 @@ bool parse_size(std::string_view text, ShotsOptions& options, std::string& error
 
 class ShotsPlatform final : public Platform {
 public:
-    explicit ShotsPlatform(const ShotsOptions& options) : options_(options), created_(options.created_folders) {}
+    ShotsPlatform(const ShotsOptions& options, OutputFolder& folder) : options_(options), folder_(folder) {}
 
     bool open_window(int& width, int& height) override
     {
@@ -67,25 +65,23 @@ public:
     // all there, and none of them may stay.
     void close_window() override
     {
-        if (picture_number_ < picture_total) give_up();
+        if (picture_number_ < picture_total) folder_.discard();
     }
     bool terminal_size(int&, int&) override { return false; }
     void clear_text_window(const ConsoleState&) override {}
+    // The titles are kept until every picture is written: an export that
+    // fails prints none.
     bool write_line(std::string_view text, ConsoleState&) override
     {
-        errno = 0;
-        if (write_plain_line(text)) return true;
-        stop(std::string("cannot write the titles to standard output") +
-             (errno ? ": " + std::string(std::strerror(errno)) : std::string()));
+        titles_.emplace_back(text);
+        return true;
     }
     bool wait_key(KeyPress& key) override
     {
         ++picture_number_;
-        char name[24];
-        std::snprintf(name, sizeof name, "/%02d.png", picture_number_);
         const PngRows rows = palette_rows(current_picture());
         std::string error;
-        if (!pictures_.add(options_.folder + name, [&](std::FILE* file) { return encode_png(file, rows); }, error))
+        if (!folder_.add(shot_file_name(picture_number_), [&](std::FILE* file) { return encode_png(file, rows); }, error))
             stop(error);  // the show cannot go on without its pictures
         key = {' ', 0};
         return true;
@@ -93,11 +89,25 @@ public:
     void restore_terminal() override {}
     int pictures() const { return picture_number_; }
 
-    // All twelve in place at once, so that the folder never mixes two runs.
-    bool commit(std::string& error) { return pictures_.commit(error); }
+    // All twelve in place at once, and the titles printed while the old
+    // pictures can still be put back.
+    bool commit(std::string& error)
+    {
+        return folder_.commit(error, [this](std::string& print_error) {
+            ConsoleState console;
+            errno = 0;
+            for (const std::string& title : titles_) {
+                if (write_plain_line(title)) continue;
+                print_error = std::string("cannot write the titles to standard output") +
+                              (errno ? ": " + std::string(std::strerror(errno)) : std::string());
+                return false;
+            }
+            return true;
+        });
+    }
     [[noreturn]] void stop(const std::string& error)
     {
-        give_up();
+        folder_.discard();
         std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
         std::_Exit(2);
     }
@@ -105,16 +115,10 @@ public:
 private:
     static constexpr int picture_total = 12;
 
-    void give_up()
-    {
-        pictures_.discard();
-        remove_created_folders(created_);
-    }
-
     const ShotsOptions& options_;
+    OutputFolder& folder_;
     int picture_number_ = 0;
-    std::vector<std::string> created_;  // folders this run made, for a failed run to remove
-    PendingFiles pictures_;
+    std::vector<std::string> titles_;
 };
 
 }  // namespace
@@ -154,47 +158,32 @@ bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, Command
     return true;
 }
 
-void remove_created_folders(std::vector<std::string>& created)
+std::string shot_file_name(int number)
 {
-    for (auto level = created.rbegin(); level != created.rend(); ++level) rmdir(level->c_str());
-    created.clear();
-}
-
-bool prepare_folder(const std::string& folder, std::vector<std::string>& created, std::string& error)
-{
-    // Create every missing level, like mkdir -p, remembering which.
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string level = folder.substr(0, slash);
-        if (mkdir(level.c_str(), 0777) == 0) {
-            created.push_back(level);
-        } else if (errno != EEXIST) {
-            error = "cannot create folder " + level + ": " + std::strerror(errno);
-            remove_created_folders(created);
-            return false;
-        }
-        if (slash == std::string::npos) break;
-    }
-    struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = "not a folder: " + folder;
-        remove_created_folders(created);
-        return false;
-    }
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
-        error = "cannot write into folder " + folder + ": " + std::strerror(errno);
-        remove_created_folders(created);
-        return false;
-    }
-    return true;
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.png", number);
+    return name;
 }
 
 int run_shots(const ShotsOptions& options)
 {
-    ShotsPlatform platform(options);
+    OutputFolder folder(options.folder, "folder");
+    std::string error;
+    std::vector<std::string> names;
+    for (int number = 1; number <= 12; ++number) names.push_back(shot_file_name(number));
+    const auto say_wait = [&] {
+        std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n",
+                     options.program.c_str(), options.folder.c_str());
+    };
+    if (!folder.take(say_wait, error) || !folder.check_replaceable(names, error)) {
+        folder.discard();
+        std::fprintf(stderr, "%s: %s\n", options.program.c_str(), error.c_str());
+        return 2;
+    }
+    ShotsPlatform platform(options, folder);
     set_platform(&platform);
     run_show();
     set_platform(nullptr);
-    std::string error;
     if (!platform.commit(error)) platform.stop(error);
     std::fprintf(stderr, "wrote %d pictures of %dx%d to %s/\n", platform.pictures(), options.width,
                  options.height, options.folder.c_str());

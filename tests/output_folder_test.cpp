@@ -1,0 +1,231 @@
+// The output folder: a set of new files put in place all at once or not at
+// all, the lock between two runs, and what a killed run leaves put back.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tools/lib/output_folder.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = ::testing::TempDir() + "output_folder_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        base = pattern;
+    }
+    void TearDown() override { fs::remove_all(base); }
+
+    std::string path(const std::string& name) const { return base + "/" + name; }
+    void put(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
+    std::string text(const std::string& name) const
+    {
+        std::ifstream in(path(name));
+        return in ? std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()) : "(none)";
+    }
+    std::set<std::string> entries(const std::string& folder = "") const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.empty() ? base : folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    static bool add(OutputFolder& folder, const std::string& name, const std::string& text)
+    {
+        std::string error;
+        const bool ok = folder.add(name, [&](std::FILE* file) { return std::fputs(text.c_str(), file) >= 0; }, error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }
+    // The folder holds these pictures before a run.
+    void old_set() const
+    {
+        put("01.png", "old1");
+        put("02.png", "old2");
+        put("03.png", "old3");
+    }
+    void expect_old_set() const
+    {
+        EXPECT_EQ(text("01.png"), "old1");
+        EXPECT_EQ(text("02.png"), "old2");
+        EXPECT_EQ(text("03.png"), "old3");
+        EXPECT_EQ(entries(), (std::set<std::string>{"01.png", "02.png", "03.png"}));
+    }
+
+    std::string base;
+};
+
+TEST_F(OutputFolderTest, CommitPutsEveryFileInPlaceAndLeavesNothingOfItsOwn)
+{
+    old_set();
+    OutputFolder folder(base, "folder");
+    std::string error;
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    add(folder, "01.png", "new1");
+    add(folder, "02.png", "new2");
+    add(folder, "04.png", "new4");
+    folder.remove_at_commit("03.png");
+    EXPECT_EQ(text("01.png"), "old1") << "nothing changes before the commit";
+    ASSERT_TRUE(folder.commit(error)) << error;
+    EXPECT_EQ(text("01.png"), "new1");
+    EXPECT_EQ(text("02.png"), "new2");
+    EXPECT_EQ(text("04.png"), "new4");
+    EXPECT_EQ(entries(), (std::set<std::string>{"01.png", "02.png", "04.png"}));
+}
+
+TEST_F(OutputFolderTest, AFailureWhilePlacingPutsEveryOldFileBack)
+{
+    old_set();
+    OutputFolder folder(base, "folder");
+    std::string error;
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    add(folder, "01.png", "new1");
+    add(folder, "02.png", "new2");
+    add(folder, "03.png", "new3");
+    // The last new file vanishes: its rename fails after two are in place.
+    const std::string work = path(std::string(OutputFolder::work_prefix) + std::to_string(getpid()));
+    ASSERT_TRUE(fs::remove(work + "/03.png"));
+    EXPECT_FALSE(folder.commit(error));
+    EXPECT_NE(error.find(path("03.png")), std::string::npos) << error;
+    expect_old_set();
+}
+
+TEST_F(OutputFolderTest, AFailedConfirmationPutsEverythingBack)
+{
+    old_set();
+    OutputFolder folder(base, "folder");
+    std::string error;
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    add(folder, "01.png", "new1");
+    add(folder, "05.png", "new5");
+    folder.remove_at_commit("02.png");
+    bool saw_new = false;
+    EXPECT_FALSE(folder.commit(error, [&](std::string& confirm_error) {
+        saw_new = text("01.png") == "new1" && text("05.png") == "new5" && text("02.png") == "(none)";
+        confirm_error = "cannot write the report";
+        return false;
+    }));
+    EXPECT_TRUE(saw_new) << "the confirmation runs with the new files in place";
+    EXPECT_EQ(error, "cannot write the report");
+    expect_old_set();
+}
+
+TEST_F(OutputFolderTest, FoldersItMadeGoWithADiscardOrAnInterrupt)
+{
+    for (const bool interrupt : {false, true}) {
+        OutputFolder folder(path("a/b/c"), "folder");
+        std::string error;
+        ASSERT_TRUE(folder.take({}, error)) << error;
+        add(folder, "01.png", "new1");
+        if (interrupt)
+            InterruptCleanup::run_all();
+        else
+            folder.discard();
+        EXPECT_TRUE(entries().empty()) << *entries().begin();
+    }
+}
+
+TEST_F(OutputFolderTest, TakingRefusesWhatIsNoFolderAndAFolderInAPicturesPlace)
+{
+    put("plain", "text");
+    std::string error;
+    OutputFolder file(path("plain"), "folder");
+    EXPECT_FALSE(file.take({}, error));
+    EXPECT_EQ(error, "not a folder: " + path("plain"));
+    OutputFolder below(path("plain/below"), "folder");
+    EXPECT_FALSE(below.take({}, error));
+    EXPECT_NE(error.find("plain is not a folder"), std::string::npos) << error;
+    fs::create_directory(path("05.png"));
+    OutputFolder folder(base, "folder");
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    EXPECT_FALSE(folder.check_replaceable({"04.png", "05.png"}, error));
+    EXPECT_EQ(error, "cannot write " + path("05.png") + ": a folder is in its place");
+}
+
+// A process number that no process has now.
+long ended_process()
+{
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(OutputFolderTest, TheNextRunPutsBackWhatAKilledRunLeftAndOnlyThat)
+{
+    // Killed while placing: 05.png and 06.png new in place, the old 05.png
+    // and 07.png (to be removed) kept aside.
+    old_set();
+    const std::string dead = std::to_string(ended_process());
+    const std::string work = std::string(OutputFolder::work_prefix) + dead;
+    fs::create_directory(path(work));
+    put(work + "/journal", "05.png 1 1\n06.png 0 1\n07.png 1 0\n");
+    put("05.png", "new5");
+    put(work + "/old-05.png", "old5");
+    put("06.png", "new6");
+    put(work + "/old-07.png", "old7");
+    // A part file of an older version of a dead run, and files of others.
+    put(".08.png." + dead + ".3.part", "part");
+    put(".08.png.notes", "mine");
+    const std::string running = std::string(OutputFolder::work_prefix) + std::to_string(getppid());
+    fs::create_directory(path(running));
+    OutputFolder folder(base, "folder");
+    std::string error;
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    EXPECT_EQ(text("05.png"), "old5");
+    EXPECT_EQ(text("06.png"), "(none)");
+    EXPECT_EQ(text("07.png"), "old7");
+    EXPECT_EQ(entries(), (std::set<std::string>{"01.png", "02.png", "03.png", "05.png", "07.png", ".08.png.notes",
+                                                 running, OutputFolder::lock_name}));
+    folder.discard();
+
+    // Killed after every new file was in place: they stay.
+    fs::create_directory(path(work));
+    put(work + "/done", "05.png 1 1\n");
+    put(work + "/old-05.png", "older");
+    put("05.png", "newer");
+    OutputFolder again(base, "folder");
+    ASSERT_TRUE(again.take({}, error)) << error;
+    EXPECT_EQ(text("05.png"), "newer");
+    EXPECT_EQ(entries().count(work), 0u);
+}
+
+TEST_F(OutputFolderTest, ASecondRunWaitsUntilTheFirstHasCommitted)
+{
+    OutputFolder first(base, "folder");
+    std::string error;
+    ASSERT_TRUE(first.take({}, error)) << error;
+    add(first, "01.png", "first");
+    std::atomic<bool> waiting{false}, taken{false};
+    std::string seen;
+    std::thread second_run([&] {
+        OutputFolder second(base, "folder");
+        std::string second_error;
+        const bool ok = second.take([&] { waiting = true; }, second_error);
+        seen = text("01.png");
+        taken = ok;
+        if (ok) second.discard();
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!waiting && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
+    EXPECT_TRUE(waiting.load());
+    EXPECT_FALSE(taken.load());
+    EXPECT_TRUE(first.commit(error)) << error;
+    second_run.join();
+    EXPECT_TRUE(taken.load());
+    EXPECT_EQ(seen, "first") << "the second run starts on the first one's files";
+}
+
+}  // namespace

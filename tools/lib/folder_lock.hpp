@@ -1,0 +1,34 @@
+// The lock that keeps two runs out of one output folder: an advisory lock on
+// a hidden file in the folder, held for the whole run and removed with it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock() { close(); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    enum class Result { held, removed, failed };
+    // Opens `path` (creating it) and takes its lock, waiting for another run
+    // that holds it; `on_wait` is called before waiting.  `removed`: the
+    // holder removed the file meanwhile, try again.
+    Result take(const std::string& path, const std::function<void()>& on_wait, std::string& error);
+    bool held() const { return held_; }
+    // Removes the file while the lock is held, then lets go.  A lock not
+    // held is taken first when free; a file another run holds stays.
+    void remove_and_release();
+    void close();
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// This process's number, and whether another one of that number still runs.
+long own_process_id();
+bool process_runs(long pid);

@@ -1,0 +1,92 @@
+// Interrupts end the run through the registered clean-ups.
+#include "tools/lib/interrupts.hpp"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
+namespace {
+
+std::vector<InterruptCleanup*>& registered()
+{
+    static std::vector<InterruptCleanup*> cleanups;
+    return cleanups;
+}
+
+// Never returns: the lock stays held, so that no file changes after the clean-up.
+[[noreturn]] void end_run(int signal_number)
+{
+    file_change_lock().lock();
+    InterruptCleanup::run_all();
+    std::_Exit(128 + signal_number);
+}
+
+#ifdef _WIN32
+// Windows runs a console handler on a thread of its own already.
+// Ctrl+Break and a closed console window count as a hang-up (1).
+extern "C" void on_signal(int signal_number) { end_run(signal_number == SIGBREAK ? 1 : signal_number); }
+#endif
+
+}  // namespace
+
+std::recursive_mutex& file_change_lock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+InterruptCleanup::InterruptCleanup(std::function<void()> cleanup) : cleanup_(std::move(cleanup))
+{
+    const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+    registered().push_back(this);
+}
+
+InterruptCleanup::~InterruptCleanup()
+{
+    const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+    auto& cleanups = registered();
+    cleanups.erase(std::remove(cleanups.begin(), cleanups.end(), this), cleanups.end());
+}
+
+void InterruptCleanup::run_all()
+{
+    const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+    // Newest first: a run's files go before the folders they are in.
+    auto& cleanups = registered();
+    for (auto cleanup = cleanups.rbegin(); cleanup != cleanups.rend(); ++cleanup) (*cleanup)->cleanup_();
+}
+
+#ifdef _WIN32
+
+void handle_interrupts()
+{
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+    std::signal(SIGBREAK, on_signal);
+}
+
+#else
+
+void handle_interrupts()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal_number);
+    // Blocked here, so in every thread started later; only the waiter takes them.
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals] {
+        int signal_number = 0;
+        while (sigwait(&signals, &signal_number) != 0) {
+        }
+        end_run(signal_number);
+    }).detach();
+}
+
+#endif
