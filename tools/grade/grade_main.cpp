@@ -53,8 +53,6 @@ std::string find_grade_kit()
 // child process (the show keeps its state in globals).
 bool export_expected(const std::string& folder, const PictureSize& size, std::string& error)
 {
-    std::vector<std::string> created;
-    if (!prepare_folder(folder, created, error)) return false;
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
