@@ -18,8 +18,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 find_program(PKG_CONFIG_EXECUTABLE NAMES ${ARM_TRIPLET}-pkg-config REQUIRED)
 
-# Tests and tools built here run under qemu with the arm64 loader and libraries.
+# Tests and tools built here run under qemu, with the loader of the arm64
+# C library that came with the multiarch libraries: the cross toolchain's
+# own loader does not match that C library (threads hang).
 find_program(SURF_QEMU NAMES qemu-aarch64 qemu-aarch64-static)
 if(SURF_QEMU)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${SURF_QEMU} -L /usr/${ARM_TRIPLET})
+  if(EXISTS /lib/ld-linux-aarch64.so.1)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${SURF_QEMU} -L /)
+  else()
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${SURF_QEMU} -L /usr/${ARM_TRIPLET})
+  endif()
 endif()

@@ -17,3 +17,16 @@ build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdw-dev help2
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-apps x11-utils tmux python3
     dpkg-dev lintian desktop-file-utils man-db file)
 windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux)
+
+# The 64-bit ARM cross build: Debian's aarch64 compiler, qemu-user to run
+# what it builds, and the arm64 libraries beside the native ones (multiarch).
+arm64_tools=(g++-aarch64-linux-gnu qemu-user)
+arm64_libraries=(libsdl2-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libdw-dev:arm64 libgtest-dev:arm64)
+install_arm64_packages() {
+    local as_root=()
+    [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+    # (the install then finds the arm64 libraries missing and reads the
+    # package lists again, the new architecture's too)
+    dpkg --print-foreign-architectures | grep -qx arm64 || "${as_root[@]}" dpkg --add-architecture arm64
+    install_missing_packages "${arm64_tools[@]}" "${arm64_libraries[@]}"
+}
