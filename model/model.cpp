@@ -11,8 +11,9 @@ SMALLINT SDB, ODB, SK, OK;
 TFVTABLA FVT;
 SMALLINT I, J;
 
-REAL& TFVTABLA::operator()(long row, long column)
+__attribute__((noinline)) REAL& TFVTABLA::operator()(long row, long column)
 {
+    check_float_flags(__builtin_return_address(0));
     if (row < 1 || row > 50 || column < 1 || column > 50) {
         if (row < 1 || row > 50) note_range_failure(row, 1, 50, "FVT row");
         else note_range_failure(column, 1, 50, "FVT column");

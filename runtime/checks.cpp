@@ -6,6 +6,7 @@
 #include "runtime/failure.hpp"
 
 #include <cerrno>
+#include <cfenv>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -90,8 +91,36 @@ std::size_t run_error_message(char (&buffer)[48], int code, const void* address)
     report_and_exit(static_cast<int>(code), address ? address : __builtin_return_address(0));
 }
 
+bool float_fault_flagged_in_library()
+{
+#if defined(FE_DIVBYZERO) && defined(FE_OVERFLOW) && defined(FE_INVALID)
+    return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID) != 0;
+#else
+    return false;
+#endif
+}
+
+void report_float_flags(const void* where)
+{
+#if defined(FE_DIVBYZERO) && defined(FE_OVERFLOW) && defined(FE_INVALID)
+    const int raised = std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID);
+    if (raised == 0) return;
+    // Told once: the closing work's own checks must not find it again.
+    std::feclearexcept(FE_ALL_EXCEPT);
+    note_late_float_fault();
+    if (raised & FE_DIVBYZERO) run_error(RunErrorCode::division_by_zero, where);
+    if (raised & FE_OVERFLOW) run_error(RunErrorCode::float_overflow, where);
+    run_error(RunErrorCode::float_invalid, where);
+#else
+    (void)where;  // no status flags (WebAssembly): only the checks on values tell
+#endif
+}
+
+__attribute__((noinline)) void check_float_flags_here() { check_float_flags(__builtin_return_address(0)); }
+
 __attribute__((noinline)) SMALLINT to_smallint(std::int64_t value)
 {
+    check_float_flags(__builtin_return_address(0));
     if (value < -32768 || value > 32767) {
         note_range_failure(value, -32768, 32767);
         run_error(RunErrorCode::range_check, __builtin_return_address(0));
@@ -141,7 +170,14 @@ __attribute__((noinline)) std::int32_t checked_div(std::int32_t a, std::int32_t 
 
 __attribute__((noinline)) SMALLINT Round(EXTENDED value)
 {
-    if (!(value > -32768.5L && value < 32767.5L)) {
+    check_float_flags(__builtin_return_address(0));
+    // Both bounds are doubles, exact in every format.
+    if (!(value > static_cast<EXTENDED>(-32768.5) && value < static_cast<EXTENDED>(32767.5))) {
+        // Where nothing traps and no status flags tell (WebAssembly), a NaN
+        // or an infinity here is the first sign of the fault that made it.
+        if (value != value) run_error(RunErrorCode::float_invalid, __builtin_return_address(0));
+        if (value == static_cast<EXTENDED>(HUGE_VAL) || value == static_cast<EXTENDED>(-HUGE_VAL))
+            run_error(RunErrorCode::float_overflow, __builtin_return_address(0));
         note_rounding_failure(value);
         run_error(RunErrorCode::range_check, __builtin_return_address(0));
     }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "runtime/types.hpp"
 
@@ -61,6 +62,48 @@ std::int32_t checked_div(std::int32_t a, std::int32_t b);
 
 // Round to the nearest integer, halves to the even neighbour, as a SMALLINT.
 SMALLINT Round(EXTENDED value);
+
+// Where the processor does not trap floating-point exceptions (or the
+// build says not to use its traps), some checks look at the status flags
+// instead (to_smallint, Round, the table's accessor, the way into a
+// library, the end of each picture): this ends the program with the error of a division by zero,
+// overflow or invalid operation that the program's arithmetic raised since
+// the last look, told at `where` (the first check after the operation).
+// Nothing where the traps are used: they told it already.
+#ifndef SURF_FLOAT_TRAPS  // the build says; else x86 on Linux and Windows traps
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__linux__) || defined(_WIN32))
+#define SURF_FLOAT_TRAPS 1
+#else
+#define SURF_FLOAT_TRAPS 0
+#endif
+#endif
+// The same through the C library (false where there are no flags).
+bool float_fault_flagged_in_library();
+constexpr bool float_traps_used = SURF_FLOAT_TRAPS != 0;
+// True when a division by zero, overflow or invalid operation is flagged.
+// Read straight from the status register where the doubles' arithmetic
+// keeps its flags, as the C library's reading costs more than the check.
+inline bool float_fault_flagged()
+{
+#if defined(__x86_64__)
+    // With EXTENDED in integers there is no x87 arithmetic: the SSE unit's flags are all.
+    if constexpr (std::is_same_v<EXTENDED, Extended>)
+        return (__builtin_ia32_stmxcsr() & 0x0D) != 0;  // invalid, zero divide, overflow
+#elif defined(__aarch64__)
+    unsigned long status;
+    __asm__ volatile("mrs %0, fpsr" : "=r"(status));
+    return (status & 0x07) != 0;  // invalid, division by zero, overflow
+#endif
+    return float_fault_flagged_in_library();
+}
+void report_float_flags(const void* where);
+inline void check_float_flags(const void* where)
+{
+    if constexpr (!float_traps_used)
+        if (float_fault_flagged()) report_float_flags(where);
+}
+// The same, told at the caller of this one.
+void check_float_flags_here();
 
 // Unmasks floating-point division by zero, overflow and invalid operation for
 // the program's own arithmetic and turns a trap into the matching run-time

@@ -40,13 +40,12 @@ std::string project_relative(const char* path, bool in_program, bool& in_project
 {
     std::string file = path ? path : "";
     const std::string top = SURF_SOURCE_DIR "/";
-    if (file.compare(0, top.size(), top) == 0) {
-        in_project = in_program;
-        return file.substr(top.size());
-    }
+    if (file.compare(0, top.size(), top) == 0) file.erase(0, top.size());
+    else if (file.compare(0, 2, "./") == 0) file.erase(0, 2);
     // Built with the top folder mapped away (-ffile-prefix-map): relative.
-    in_project = in_program && !file.empty() && file[0] != '/';
-    if (file.compare(0, 2, "./") == 0) file.erase(0, 2);
+    // The run-time's own code (an EXTENDED operation inlined into the
+    // statement that failed) is passed over like a library's.
+    in_project = in_program && !file.empty() && file[0] != '/' && file.compare(0, 8, "runtime/") != 0;
     return file;
 }
 

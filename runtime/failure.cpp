@@ -15,6 +15,8 @@ namespace {
 char noted_words[160];
 // True when the address to describe is the failing instruction of a trap.
 bool address_is_exact = false;
+// True when the fault was found in the status flags by a later check.
+bool found_late = false;
 // True when the address is in an accessor that noticed a bad index.
 bool noticed_by_accessor = false;
 // The run-time error ending the program (0: none) and its message's address.
@@ -45,10 +47,11 @@ void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
         std::snprintf(noted_words + length, sizeof noted_words - length, " (%s)", what);
 }
 
-void note_rounding_failure(long double value, std::int64_t low, std::int64_t high)
+void note_rounding_failure(EXTENDED value, std::int64_t low, std::int64_t high)
 {
     std::snprintf(noted_words, sizeof noted_words,
-                  "range check: %.12Lg rounds outside %" PRId64 "..%" PRId64, value, low, high);
+                  "range check: %.12Lg rounds outside %" PRId64 "..%" PRId64, static_cast<long double>(value), low,
+                  high);
 }
 
 void note_overflow(std::int64_t a, const char* operation, std::int64_t b)
@@ -56,6 +59,8 @@ void note_overflow(std::int64_t a, const char* operation, std::int64_t b)
     std::snprintf(noted_words, sizeof noted_words, "integer overflow: %" PRId64 " %s %" PRId64,
                   a, operation, b);
 }
+
+void note_late_float_fault() { found_late = true; }
 
 void note_trap()
 {
@@ -82,5 +87,8 @@ void describe_noted_failure()
     if (failure_code == 0) return;
     std::fprintf(stderr, "%s\n", noted_words[0] ? noted_words : words_of_error(failure_code));
     describe_location(stderr, failure_address, address_is_exact, noticed_by_accessor);
+    if (found_late)
+        std::fprintf(stderr, "  (found there by the first check after the failing operation: "
+                             "this line or one run before it made it)\n");
     std::fflush(stderr);
 }

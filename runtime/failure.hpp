@@ -8,16 +8,23 @@
 
 #include <cstdint>
 
+#include "runtime/types.hpp"
+
 // "range check: VALUE is outside LOW..HIGH (WHAT)"; `what` may be null.
 void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
                         const char* what = nullptr);
 // "range check: VALUE rounds outside LOW..HIGH".
-void note_rounding_failure(long double value, std::int64_t low = -32768, std::int64_t high = 32767);
+void note_rounding_failure(EXTENDED value, std::int64_t low = -32768, std::int64_t high = 32767);
 // "integer overflow: A OPERATION B", e.g. "30000 * 30000".
 void note_overflow(std::int64_t a, const char* operation, std::int64_t b);
 // A processor trap (SIGFPE): its address is the faulting instruction
 // itself, not a return address; the error's own words are told.
 void note_trap();
+
+// A floating-point exception found in the status flags by a later check,
+// where nothing traps: the place told is that check's, at or after the
+// failing operation.
+void note_late_float_fault();
 
 // Notes the range failure and ends the program with run-time error 201; for
 // the accessors of the renderers' own checked arrays, which call it directly:

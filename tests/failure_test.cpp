@@ -65,11 +65,24 @@ TEST(FailureWordsDeathTest, FloatingPointTrapsTellTheFaultingLine)
 {
     install_float_checks();
     EXPECT_EXIT(zero = 1.0 / zero, ExitedWithCode(200), told("division by zero", __LINE__));
-    EXPECT_EXIT(huge = huge * huge, ExitedWithCode(205), told("floating-point overflow", __LINE__));
+    // Where nothing traps, the next check finds the fault in the status flags.
+    EXPECT_EXIT({ huge = huge * huge; check_float_flags_here(); }, ExitedWithCode(205), told("floating-point overflow", __LINE__));
     EXPECT_EXIT(zero = zero / zero, ExitedWithCode(207), told("invalid floating-point operation", __LINE__));
+    // In extended precision, as the program's statements are carried.
+    EXPECT_EXIT(zero = static_cast<REAL>(static_cast<EXTENDED>(1.0) / zero), ExitedWithCode(200), told("division by zero", __LINE__));
     // Inside the C library's square root the fault is not the student's.
-    EXPECT_EXIT(negative = __builtin_sqrt(negative), ExitedWithCode(207), told("invalid floating-point operation", __LINE__));
+    EXPECT_EXIT({ negative = __builtin_sqrt(negative); check_float_flags_here(); }, ExitedWithCode(207), told("invalid floating-point operation", __LINE__));
     LibraryCallScope restore_the_masks;
+}
+
+// Where nothing traps, a fault found late says so after the place.
+TEST(FailureWordsDeathTest, AFaultFoundInTheFlagsSaysItWasFoundLate)
+{
+    if (float_traps_used) GTEST_SKIP() << "the processor's traps tell the faulting line itself";
+    install_float_checks();
+    const int line = __LINE__ + 1;
+    EXPECT_EXIT({ huge = huge * huge; to_smallint(1); }, ExitedWithCode(205),
+                told("floating-point overflow", line) + "  \\(found there by the first check after the failing operation");
 }
 
 #ifndef _WIN32  // the lines of the code are told on Linux only
