@@ -23,6 +23,8 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure 
 
 # The Windows build, cross-compiled and run under Wine.
 bash scripts/windows-tests.sh build
+# The 64-bit ARM build under qemu-user, against this x86-64 build.
+bash scripts/ci-arm64.sh build
 
 # Each benchmark once, so that none of them rots; the numbers are not judged
 # here.  The window's benchmark skips itself without a display.
