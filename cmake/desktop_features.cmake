@@ -29,3 +29,8 @@ if(SURF_LIBDW AND NOT LIBDW_FOUND)
   message(FATAL_ERROR "SURF_LIBDW is on, but libdw was not found (Debian: libdw-dev; or -DSURF_LIBDW=OFF)")
 endif()
 message(STATUS "Window title through X11: ${SURF_X11}; run-time errors tell their line (libdw): ${SURF_LIBDW}")
+if(SURF_LIBDW AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # libdw finds a code address's unit through the address ranges table,
+  # which Clang leaves out unless asked.
+  add_compile_options(-gdwarf-aranges)
+endif()
