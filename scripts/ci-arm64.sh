@@ -19,6 +19,14 @@ cmake --build --preset arm64 -j"$jobs" --target surfplot surfkit surfplot-shots 
 cmake --build "$x86_build" -j"$jobs" --target surfplot-shots surfkit-shots surfcompare \
     planted-surfplot-shots planted-surfkit
 file build-arm64/surfplot | grep -q "ARM aarch64" || { echo "build-arm64/surfplot is no ARM program" >&2; exit 1; }
+# The aarch64 compiler contracts a * b + c into one fused instruction unless
+# told not to; no program may hold one (every target gets -ffp-contract=off).
+for program in surfplot surfkit tools/surfplot-shots tools/surfkit-shots; do
+    if aarch64-linux-gnu-objdump -d "build-arm64/$program" | grep -qE '\sfn?m(add|sub)\s'; then
+        echo "build-arm64/$program holds fused multiply-adds" >&2
+        exit 1
+    fi
+done
 bash tests/arm64/exports.sh build-arm64 "$x86_build"
 bash tests/arm64/faults.sh build-arm64 "$x86_build"
 echo "ARM tests passed"
