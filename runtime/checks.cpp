@@ -168,9 +168,26 @@ __attribute__((noinline)) std::int32_t checked_div(std::int32_t a, std::int32_t 
     return a / b;
 }
 
+namespace {
+
+// Round's common case on the integer format's bits; -32768 (whose halfway
+// neighbour is out of range) and everything else take the general way.
+[[maybe_unused]] bool rounded_quickly(long double, SMALLINT&) { return false; }
+[[maybe_unused]] bool rounded_quickly(Extended value, SMALLINT& result)
+{
+    std::int64_t whole;
+    if (!extended_bits::round_small(value.bits(), whole) || whole <= -32768 || whole > 32767) return false;
+    result = static_cast<SMALLINT>(whole);
+    return true;
+}
+
+}  // namespace
+
 __attribute__((noinline)) SMALLINT Round(EXTENDED value)
 {
     check_float_flags(__builtin_return_address(0));
+    SMALLINT result;
+    if (rounded_quickly(value, result)) return result;
     // Both bounds are doubles, exact in every format.
     if (!(value > static_cast<EXTENDED>(-32768.5) && value < static_cast<EXTENDED>(32767.5))) {
         // Where nothing traps and no status flags tell (WebAssembly), a NaN

@@ -40,12 +40,12 @@ inline Extended checked(Operation operation, Extended a, Extended b, const void*
 
 }  // namespace
 
-__attribute__((noinline)) Extended operator+(Extended a, Extended b)
+__attribute__((noinline)) Extended Extended::added(Extended a, Extended b)
 {
     return checked(extended_bits::add, a, b, __builtin_return_address(0));
 }
 
-__attribute__((noinline)) Extended operator-(Extended a, Extended b)
+__attribute__((noinline)) Extended Extended::subtracted(Extended a, Extended b)
 {
     return checked(extended_bits::subtract, a, b, __builtin_return_address(0));
 }

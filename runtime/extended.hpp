@@ -58,9 +58,21 @@ public:
         return static_cast<Integer>(truncated(std::numeric_limits<Integer>::min(), clamped_high));
     }
 
-    friend Extended operator+(Extended a, Extended b);
-    friend Extended operator-(Extended a, Extended b);
-    // Inline where the operands and the product are normal numbers.
+    // Inline where the operands and the result are normal numbers.
+    friend Extended operator+(Extended a, Extended b)
+    {
+        Extended sum;
+        return extended_bits::add_normal(a.bits_, b.bits_, extended_bits::is_negative(b.bits_), sum.bits_)
+                   ? sum
+                   : added(a, b);
+    }
+    friend Extended operator-(Extended a, Extended b)
+    {
+        Extended difference;
+        return extended_bits::add_normal(a.bits_, b.bits_, !extended_bits::is_negative(b.bits_), difference.bits_)
+                   ? difference
+                   : subtracted(a, b);
+    }
     friend Extended operator*(Extended a, Extended b)
     {
         Extended product;
@@ -93,6 +105,8 @@ private:
     // The general ways, with the faults told at their return address: in
     // the statement, since the operations above are inlined into it.
     double narrowed_to_double() const;
+    static Extended added(Extended a, Extended b);
+    static Extended subtracted(Extended a, Extended b);
     static Extended multiplied(Extended a, Extended b);
 
     extended_bits::Bits80 bits_;

@@ -184,9 +184,19 @@ Parts normalized(Parts p)
 
 }  // namespace
 
-Bits80 add(Bits80 a, Bits80 b, unsigned& faults) { return add_signed(a, b, is_negative(b), faults); }
+Bits80 add(Bits80 a, Bits80 b, unsigned& faults)
+{
+    Bits80 sum;
+    if (add_normal(a, b, is_negative(b), sum)) return sum;
+    return add_signed(a, b, is_negative(b), faults);
+}
 
-Bits80 subtract(Bits80 a, Bits80 b, unsigned& faults) { return add_signed(a, b, !is_negative(b), faults); }
+Bits80 subtract(Bits80 a, Bits80 b, unsigned& faults)
+{
+    Bits80 difference;
+    if (add_normal(a, b, !is_negative(b), difference)) return difference;
+    return add_signed(a, b, !is_negative(b), faults);
+}
 
 Bits80 multiply(Bits80 a, Bits80 b, unsigned& faults)
 {
@@ -244,18 +254,6 @@ Bits80 round_to_integer(Bits80 x)
     if (p.significand == 0 || p.last_bit >= 0) return x;
     unsigned exact = 0;
     return pack(p.negative, 0, shift_right_rounded(p.significand, -p.last_bit), exact);
-}
-
-int compare(Bits80 a, Bits80 b)
-{
-    if (is_nan(a) || is_nan(b)) return 2;
-    if (is_zero(a) && is_zero(b)) return 0;
-    if (is_negative(a) != is_negative(b)) return is_negative(a) ? -1 : 1;
-    // Exponent and significand together order the magnitudes.
-    const Wide ka = (Wide{exponent_of(a)} << 64) | a.significand;
-    const Wide kb = (Wide{exponent_of(b)} << 64) | b.significand;
-    const int order = ka < kb ? -1 : (ka > kb ? 1 : 0);
-    return is_negative(a) ? -order : order;
 }
 
 double to_double(Bits80 x, unsigned& faults)

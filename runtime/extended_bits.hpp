@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace extended_bits {
 
@@ -40,7 +41,17 @@ Bits80 divide(Bits80 a, Bits80 b, unsigned& faults);
 Bits80 round_to_integer(Bits80 x);
 
 // -1, 0 or 1; 2 when either is a NaN (unordered).  Zeros of both signs are equal.
-int compare(Bits80 a, Bits80 b);
+inline int compare(Bits80 a, Bits80 b)
+{
+    if (is_nan(a) || is_nan(b)) return 2;
+    if (is_zero(a) && is_zero(b)) return 0;
+    if (is_negative(a) != is_negative(b)) return is_negative(a) ? -1 : 1;
+    // Exponent and significand together order the magnitudes.
+    const int ea = exponent_of(a), eb = exponent_of(b);
+    const int order = ea != eb ? (ea < eb ? -1 : 1)
+                               : (a.significand < b.significand ? -1 : (a.significand > b.significand ? 1 : 0));
+    return is_negative(a) ? -order : order;
+}
 
 // Exact: every double and every 64-bit integer is an extended number.
 // Inline, since mixed operands make these the commonest operations.
@@ -105,6 +116,64 @@ inline bool multiply_normal(Bits80 a, Bits80 b, Bits80& product)
     }
     if (exponent <= 0 || exponent >= top_exponent) return false;
     product = {kept, static_cast<std::uint16_t>(((a.sign_exponent ^ b.sign_exponent) & 0x8000) | exponent)};
+    return true;
+}
+
+// a + b (b with the sign given) for normal operands less than 64 bits of
+// exponent apart whose sum is normal; exact in 128 bits, rounded once.
+inline bool add_normal(Bits80 a, Bits80 b, bool b_negative, Bits80& sum)
+{
+    using Wide = unsigned __int128;
+    int ea = exponent_of(a), eb = exponent_of(b);
+    if (ea == 0 || eb == 0 || ea == 0x7FFF || eb == 0x7FFF) return false;
+    bool na = is_negative(a), nb = b_negative;
+    std::uint64_t sa = a.significand, sb = b.significand;
+    if (ea < eb || (ea == eb && sa < sb)) {  // the larger magnitude first
+        std::swap(ea, eb);
+        std::swap(sa, sb);
+        std::swap(na, nb);
+    }
+    const int distance = ea - eb;
+    if (distance > 63) return false;
+    const Wide big = Wide{sa} << 63, small = Wide{sb} << (63 - distance);
+    Wide m = na == nb ? big + small : big - small;
+    if (m == 0) {  // an exact zero is positive when rounding to nearest
+        sum = {0, 0};
+        return true;
+    }
+    const auto high = static_cast<std::uint64_t>(m >> 64);
+    const int lead = high ? __builtin_clzll(high) : 64 + __builtin_clzll(static_cast<std::uint64_t>(m));
+    m <<= lead;
+    int exponent = ea + 1 - lead;
+    std::uint64_t kept = static_cast<std::uint64_t>(m >> 64);
+    const auto rest = static_cast<std::uint64_t>(m);
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    if (rest > half || (rest == half && (kept & 1))) {
+        if (++kept == 0) {
+            kept = half;
+            ++exponent;
+        }
+    }
+    if (exponent <= 0 || exponent >= 0x7FFF) return false;
+    sum = {kept, static_cast<std::uint16_t>((na ? 0x8000 : 0) | exponent)};
+    return true;
+}
+
+// |x| < 2^62 rounded to the nearest integer, halves to the even one.
+inline bool round_small(Bits80 x, std::int64_t& whole)
+{
+    const int exponent = exponent_of(x) - 16383;
+    if (exponent >= 62 || !(x.significand >> 63)) return false;
+    if (exponent < -1) {  // below a half: a zero
+        whole = 0;
+        return true;
+    }
+    const int shift = 63 - exponent;  // 2..64
+    std::uint64_t kept = shift == 64 ? 0 : x.significand >> shift;
+    const std::uint64_t rest = x.significand << (64 - shift);
+    constexpr std::uint64_t half = std::uint64_t{1} << 63;
+    if (rest > half || (rest == half && (kept & 1))) ++kept;
+    whole = is_negative(x) ? -static_cast<std::int64_t>(kept) : static_cast<std::int64_t>(kept);
     return true;
 }
 

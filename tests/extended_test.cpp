@@ -169,6 +169,9 @@ std::string conversion_difference(Bits80 a)
     const Bits80 rounded = extended_bits::round_to_integer(a);
     const Bits80 native_rounded = extended_bits::from_long_double(std::rintl(x));
     if (!same(rounded, native_rounded) && !extended_bits::is_nan(rounded)) return "rint " + shown(a);
+    std::int64_t whole;  // Round's quick way
+    if (extended_bits::round_small(a, whole) && whole != static_cast<std::int64_t>(std::rintl(x)))
+        return "round_small " + shown(a);
     if (std::isfinite(x) && std::fabs(x) < 9e18L) {
         faults = 0;
         if (extended_bits::to_integer(a, faults) != static_cast<std::int64_t>(x) || faults)
