@@ -5,8 +5,6 @@
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 
-#if defined(SDL_VIDEO_DRIVER_X11)
-
 namespace {
 
 using IoErrorHandler = int (*)(Display*);
@@ -96,12 +94,3 @@ bool set_x11_title(SDL_Window* window, std::string_view utf8)
     flush(display);
     return true;
 }
-
-#else
-
-void prepare_window_loss_watch() {}
-void watch_window_loss(SDL_Window*, void (*)()) {}
-void stop_watching_window_loss() {}
-bool set_x11_title(SDL_Window*, std::string_view) { return false; }
-
-#endif

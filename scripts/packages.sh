@@ -21,3 +21,16 @@ windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine 
 grade_packages=(bubblewrap)
 # npm comes with the nodejs package (NodeSource's, Node 20), or is installed beside Debian's.
 web_packages=(emscripten chromium nodejs cmake make gzip)
+
+# The 64-bit ARM cross build: Debian's aarch64 compiler, qemu-user to run
+# what it builds, and the arm64 libraries beside the native ones (multiarch).
+arm64_tools=(g++-aarch64-linux-gnu qemu-user)
+arm64_libraries=(libsdl2-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libdw-dev:arm64 libgtest-dev:arm64)
+install_arm64_packages() {
+    local as_root=()
+    [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+    # (the install then finds the arm64 libraries missing and reads the
+    # package lists again, the new architecture's too)
+    dpkg --print-foreign-architectures | grep -qx arm64 || "${as_root[@]}" dpkg --add-architecture arm64
+    install_missing_packages "${arm64_tools[@]}" "${arm64_libraries[@]}"
+}
