@@ -258,7 +258,7 @@ private:
         job.limits = limits(options_.limits.picture_seconds * pictures + 5);
         job.limits.line_seconds = options_.limits.picture_seconds;
         job.command = {sandbox_.path(folder) + "/program", "--size", size.text(), "--out",
-                       sandbox_.path(folder) + "/" + size.text()};
+                       sandbox_.path(folder) + "/" + size.text(), "--progress"};
         const SandboxOutcome outcome = sandbox_.run(job);
         if (!(outcome.started && outcome.exited && outcome.code == 0 && outcome.stop == SandboxStop::none)) {
             result.failure = judge_failure(outcome, options_.limits, false, result.message);

@@ -73,6 +73,7 @@ public:
     // fails prints none.
     bool write_line(std::string_view text, ConsoleState&) override
     {
+        if (options_.progress) return write_plain_line(text);
         titles_.emplace_back(text);
         return true;
     }
@@ -126,19 +127,21 @@ private:
 std::string shots_usage(const std::string& program)
 {
     return "Usage: " + program +
-           " [--size WIDTHxHEIGHT] [--out DIR]\n"
+           " [--size WIDTHxHEIGHT] [--out DIR] [--progress]\n"
            "Runs the show without a window and writes its twelve pictures as 01.png ... 12.png.\n"
            "\n"
            "Options:\n"
            "  --size WIDTHxHEIGHT  drawing area in pixels (default 640x480; width 102-8192, height 150-8192)\n"
            "  --out DIR            output folder, created when missing (default shots)\n"
+           "  --progress           print each title as its picture is drawn, not only when all are in place\n"
            "  --help               display this help and exit\n"
            "  --version            output version information and exit\n";
 }
 
 bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
 {
-    static const std::vector<KnownOption> known_options = {{"--size", OptionValue::required}, {"--out", OptionValue::required}};
+    static const std::vector<KnownOption> known_options = {{"--size", OptionValue::required}, {"--out", OptionValue::required},
+                                                           {"--progress", OptionValue::none}};
     if (!read_command_line(argc, argv, known_options, line, error)) return false;
     if (line.help || line.version) return true;
     if (!line.operands.empty()) {
@@ -146,6 +149,7 @@ bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, Command
         return false;
     }
     for (const GivenOption& given : line.options) {
+        if (given.name == "--progress") options.progress = true;
         if (given.name == "--size" && !parse_size(*given.value, options, error)) return false;
         if (given.name == "--out") {
             if (given.value->empty()) {
