@@ -95,7 +95,6 @@ public:
     bool commit(std::string& error)
     {
         return folder_.commit(error, [this](std::string& print_error) {
-            ConsoleState console;
             errno = 0;
             for (const std::string& title : titles_) {
                 if (write_plain_line(title)) continue;
