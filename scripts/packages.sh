@@ -25,7 +25,7 @@ web_packages=(emscripten chromium nodejs cmake make gzip)
 # The 64-bit ARM cross build: Debian's aarch64 compiler, qemu-user to run
 # what it builds, and the arm64 libraries beside the native ones (multiarch).
 arm64_tools=(g++-aarch64-linux-gnu qemu-user)
-arm64_libraries=(libsdl2-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libdw-dev:arm64 libgtest-dev:arm64)
+arm64_libraries=(libsdl2-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libdw-dev:arm64 libgtest-dev:arm64 nettle-dev:arm64)
 install_arm64_packages() {
     local as_root=()
     [ "$(id -u)" -ne 0 ] && as_root=(sudo)
