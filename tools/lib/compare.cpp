@@ -19,6 +19,7 @@
 #include "gfx/code_page.hpp"
 #include "tools/lib/atomic_file.hpp"
 #include "tools/lib/diff_image.hpp"
+#include "tools/lib/paths.hpp"
 
 namespace {
 
@@ -33,39 +34,19 @@ std::string hex_color(RgbColor color)
     return text;
 }
 
-std::string join(const std::string& folder, const std::string& name)
-{
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-bool is_folder(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
+std::string join(const std::string& folder, const std::string& name) { return join_path(folder, name); }
 
 // There, as a link or anything else.
-bool exists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
+bool exists(const std::string& path) { return path_exists(path); }
 
 // (by device and file number, or on Windows by volume and file index)
 bool same_file(const std::string& a, const std::string& b)
 {
     std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return std::filesystem::equivalent(fs_path(a), fs_path(b), error) && !error;
 }
 
-std::string parent_of(const std::string& path)
-{
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    const std::size_t slash = trimmed.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : trimmed.substr(0, slash);
-}
+std::string parent_of(const std::string& path) { return parent_path(path); }
 
 // A diff picture of an earlier run, or nothing: the only files the diff
 // folder's NN.png may be.  A link, a folder or a picture without the mark
@@ -73,7 +54,7 @@ std::string parent_of(const std::string& path)
 bool own_or_missing(const std::string& path)
 {
     std::error_code error;
-    const std::filesystem::file_type type = std::filesystem::symlink_status(path, error).type();
+    const std::filesystem::file_type type = std::filesystem::symlink_status(fs_path(path), error).type();
     if (type == std::filesystem::file_type::not_found) return true;
     if (error || type != std::filesystem::file_type::regular) return false;
     PngReader reader;
@@ -93,7 +74,7 @@ public:
     {
         if (!exists(path_)) {
             std::string level = parent_of(path_);
-            while (!exists(level) && level != "/" && level != ".") level = parent_of(level);
+            while (!exists(level) && level != parent_of(level)) level = parent_of(level);
             if (!is_folder(level)) {
                 error = "cannot create the diff folder " + path_ + ": " + level + " is not a folder";
                 return false;
@@ -136,7 +117,8 @@ public:
     {
         if (is_folder(path_)) return true;
         std::vector<std::string> missing;
-        for (std::string level = path_; !exists(level); level = parent_of(level)) missing.push_back(level);
+        for (const std::string& level : path_levels(path_))
+            if (!exists(level)) missing.insert(missing.begin(), level);
         for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
             if (mkdir(level->c_str(), 0777) != 0) {
                 error = "cannot create the diff folder " + path_ + ": " + std::strerror(errno);

@@ -17,6 +17,8 @@
 #include "frame/frame.hpp"
 #include "gfx/platform.hpp"
 #include "tools/lib/atomic_file.hpp"
+#include "tools/lib/paths.hpp"
+#include "tools/lib/write_failure.hpp"
 #include "tools/lib/png_export.hpp"
 
 namespace {
@@ -75,17 +77,16 @@ public:
     {
         errno = 0;
         if (write_plain_line(text)) return true;
-        stop(std::string("cannot write the titles to standard output") +
-             (errno ? ": " + std::string(std::strerror(errno)) : std::string()));
+        stop("cannot write the titles to standard output" + write_failure_reason(errno));
     }
     bool wait_key(KeyPress& key) override
     {
         ++picture_number_;
         char name[24];
-        std::snprintf(name, sizeof name, "/%02d.png", picture_number_);
+        std::snprintf(name, sizeof name, "%02d.png", picture_number_);
         const PngRows rows = palette_rows(current_picture());
         std::string error;
-        if (!pictures_.add(options_.folder + name, [&](std::FILE* file) { return encode_png(file, rows); }, error))
+        if (!pictures_.add(join_path(options_.folder, name), [&](std::FILE* file) { return encode_png(file, rows); }, error))
             stop(error);  // the show cannot go on without its pictures
         key = {' ', 0};
         return true;
@@ -129,7 +130,11 @@ std::string shots_usage(const std::string& program)
            "  --size WIDTHxHEIGHT  drawing area in pixels (default 640x480; width 102-8192, height 150-8192)\n"
            "  --out DIR            output folder, created when missing (default shots)\n"
            "  --help               display this help and exit\n"
-           "  --version            output version information and exit\n";
+           "  --version            output version information and exit\n"
+           "\n"
+           "Exit code: 0 when all twelve pictures are written, 2 on bad input or a failed write\n"
+           "(nothing is then left behind), or the number of the run-time error (200-215) that\n"
+           "stopped a renderer.\n";
 }
 
 bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
@@ -163,8 +168,7 @@ void remove_created_folders(std::vector<std::string>& created)
 bool prepare_folder(const std::string& folder, std::vector<std::string>& created, std::string& error)
 {
     // Create every missing level, like mkdir -p, remembering which.
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string level = folder.substr(0, slash);
+    for (const std::string& level : path_levels(folder)) {
         if (mkdir(level.c_str(), 0777) == 0) {
             created.push_back(level);
         } else if (errno != EEXIST) {
@@ -172,7 +176,6 @@ bool prepare_folder(const std::string& folder, std::vector<std::string>& created
             remove_created_folders(created);
             return false;
         }
-        if (slash == std::string::npos) break;
     }
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -196,7 +199,7 @@ int run_shots(const ShotsOptions& options)
     set_platform(nullptr);
     std::string error;
     if (!platform.commit(error)) platform.stop(error);
-    std::fprintf(stderr, "wrote %d pictures of %dx%d to %s/\n", platform.pictures(), options.width,
-                 options.height, options.folder.c_str());
+    std::fprintf(stderr, "wrote %d pictures of %dx%d to %s\n", platform.pictures(), options.width,
+                 options.height, as_folder(options.folder).c_str());
     return 0;
 }
