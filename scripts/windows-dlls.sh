@@ -1,12 +1,11 @@
 # Sourced: the DLL lists of packaging/windows/ for the Windows tests.
-#   system_dll NAME            true when every Windows has the DLL NAME
-#   dll_imports FILE           the DLLs a program or DLL imports, lower case
-#   wine_dll_overrides [EXE]   WINEDLLOVERRIDES for running EXE: Wine's own
-#                              copies of libraries that Windows lacks turned
-#                              off, but for those that Wine's copies of the
-#                              system DLLs EXE imports need themselves (Debian's
-#                              user32.dll needs zlib1.dll); no .NET or HTML
-#                              engine to install
+#   system_dll NAME          true when every Windows has the DLL NAME
+#   dll_imports FILE         the DLLs a program or DLL imports, lower case
+#   wine_extra_dlls_off EXE  the libraries that Wine carries but Windows lacks
+#                            which EXE must run without: all of them but those
+#                            that Wine's own copies of the system DLLs EXE
+#                            imports need themselves (Debian's user32.dll
+#                            needs zlib1.dll)
 windows_lists=$(cd "$(dirname "${BASH_SOURCE[0]}")/../packaging/windows" && pwd)
 
 dll_list() { grep -v '^#' "$windows_lists/$1" | grep -v '^ *$'; }
@@ -32,11 +31,11 @@ wine_dll_folder() {
     return 1
 }
 
-# Every DLL of Wine's that EXE loads through its imports.
+# Every DLL of Wine's that EXE's system DLLs load through their imports.
 wine_dll_closure() {
     local folder queue=() seen=" " dll
     folder=$(wine_dll_folder) || return 0
-    mapfile -t queue < <(dll_imports "$1")
+    for dll in $(dll_imports "$1"); do system_dll "$dll" && queue+=("$dll"); done
     while [ ${#queue[@]} -gt 0 ]; do
         dll=${queue[0]}
         queue=("${queue[@]:1}")
@@ -47,12 +46,10 @@ wine_dll_closure() {
     done
 }
 
-wine_dll_overrides() {
-    local off=() needed=" " name
+wine_extra_dlls_off() {
+    local needed=" " name
     [ -n "${1:-}" ] && needed+="$(wine_dll_closure "$1" | tr '\n' ' ')"
     while read -r name; do
-        [[ $needed == *" ${name,,}.dll "* ]] || off+=("$name")
+        [[ $needed == *" ${name,,}.dll "* ]] || echo "$name"
     done < <(dll_list wine-only-dlls.txt)
-    local IFS=,
-    echo "mscoree,mshtml=;${off[*]}=d"
 }

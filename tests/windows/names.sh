@@ -14,6 +14,7 @@ work=$(mktemp -d)
 socket=$work/tmux
 cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
+[ -n "${KEEP:-}" ] && trap - EXIT && echo "work: $work"
 cd "$work" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

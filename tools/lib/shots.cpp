@@ -100,6 +100,7 @@ public:
     {
         give_up();
         std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
+        std::fflush(stderr);
         std::_Exit(2);
     }
 
