@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Every .exe in the folders given imports only DLLs that every Windows has
-# (packaging/windows/system-dlls.txt): it runs on a Windows with nothing
-# installed.
+# Every .exe in the folders given (not in their subfolders) imports only
+# DLLs that every Windows has (packaging/windows/system-dlls.txt): it runs
+# on a Windows with nothing installed.
 #   imports.sh FOLDER...
 set -u
 source "$(dirname "$0")/../../scripts/windows-dlls.sh"
@@ -13,7 +13,7 @@ while IFS= read -r -d '' program; do
     for dll in $imports; do
         system_dll "$dll" || { echo "FAIL: $program needs $dll, which Windows does not have"; failures=$((failures + 1)); }
     done
-done < <(find "$@" -name '*.exe' -print0)
+done < <(find "$@" -maxdepth 1 -name '*.exe' -print0)
 [ $checked -gt 0 ] || { echo "FAIL: no .exe in $*"; exit 1; }
 [ $failures -eq 0 ] && echo "$checked programs import only system DLLs"
 exit $((failures > 0))

@@ -12,7 +12,7 @@ build=$(cd "$1" && pwd)
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 # (as on a Windows with nothing installed)
 wine_run="bash '$repo/scripts/wine-run.sh' '${WINEPREFIX:?run inside a Wine session}'"
-run_exe() { bash "$repo/scripts/wine-run.sh" "$WINEPREFIX" "$@"; }
+run_exe() { timeout 120 bash "$repo/scripts/wine-run.sh" "$WINEPREFIX" "$@"; }
 work=$(mktemp -d)
 socket=$work/tmux
 failures=0
@@ -35,7 +35,7 @@ wait_until() {
 desktop_gone() {
     local pid
     for pid in $(pgrep -x explorer.exe); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
     done
     return 0
 }
@@ -107,7 +107,7 @@ start_program surfplot
 wait_until find_drawing_area || fail "no picture in the window"
 size=$((right - left + 1))x$((bottom - top + 1))
 echo "drawing area $size at $left,$top"
-timeout 120 run_exe "$build/tools/surfplot-shots.exe" --size "$size" --out "$work/shots" >/dev/null 2>&1 </dev/null ||
+run_exe "$build/tools/surfplot-shots.exe" --size "$size" --out "$work/shots" >/dev/null 2>&1 </dev/null ||
     fail "surfplot-shots.exe --size $size failed"
 # Keys with a character count once, keys without one (F1, F5, Down) twice.
 # (No lone Escape: Wine's console on a terminal waits for the rest of a sequence.)
@@ -163,10 +163,10 @@ for picture in 8 9 10 11 12; do
     press x
 done
 [ "$(exit_code)" = 0 ] || fail "--from=8: exit code $(cat "$work/rc"), not 0"
-version=$(timeout 60 run_exe "$build/surfplot.exe" --version </dev/null 2>&1)
+version=$(run_exe "$build/surfplot.exe" --version </dev/null 2>&1)
 [ "$version" = "surfplot $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ] ||
     fail "--version: $version"
-timeout 60 run_exe "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
+run_exe "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
 code=$?
 [ $code = 2 ] || fail "--from=13: exit code $code, not 2"
 grep -q "^surfplot: bad --from value '13'" "$work/bad" || fail "--from=13 told: $(cat "$work/bad")"
