@@ -17,7 +17,7 @@ work=$(mktemp -d)
 socket=$work/tmux
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-cleanup() { exec 9>&-; wait; tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
+cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
 # Each run gets a tmux server of its own.
 trap cleanup EXIT
 
@@ -30,21 +30,15 @@ wait_until() {
     done
 }
 
-# Wine's desktop (explorer.exe) ends a moment after the last window has
-# gone, and a window opened meanwhile would go down with it: a program that
-# keeps a hidden window holds the desktop for the whole test.
-desktop_running() {
+# Wine's desktop of this prefix (its explorer.exe) outlives the last window
+# for a moment; a window opened while it shuts down would go with it.
+desktop_gone() {
     local pid
     for pid in $(pgrep -x explorer.exe); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
     done
-    return 1
+    return 0
 }
-mkfifo "$work/hold"
-timeout 1800 bash "$repo/scripts/wine-run.sh" "$WINEPREFIX" "$build/tests/keep_desktop.exe" <"$work/hold" >"$work/held" 2>&1 &
-exec 9>"$work/hold"
-held() { grep -q 'holding the desktop' "$work/held" && desktop_running; }
-wait_until held || fail "Wine's desktop is not held: $(cat "$work/held")"
 
 # The program in a console of its own: a terminal that Wine makes its
 # console.  The console's output code page is noted before and after.
@@ -54,6 +48,7 @@ start_program() {
     tmux -S "$socket" kill-server 2>/dev/null
     # The last run's window must be gone, or its id would be taken for the new one.
     wait_until window_gone "$1" || fail "the window of the last run is still there"
+    wait_until desktop_gone || fail "Wine's desktop of the last run is still there"
     runs=$((runs + 1))
     socket=$work/tmux.$runs
     local probe="$wine_run '$build/tests/console_code_page.exe'"
