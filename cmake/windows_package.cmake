@@ -1,10 +1,11 @@
 # The students' zip (cmake --build --preset windows --target package): the
-# five programs, the README, and in kit/ the exercise sources with which
-# surfkit.exe is built again on Windows with CMake and MinGW-w64 after the
-# renderers in kit/skeleton/ are written.  The finished renderers stay out.
+# five programs, a README for students on Windows, and in kit/ the exercise
+# sources with which surfkit.exe is built again on Windows with CMake and
+# MinGW-w64 after the renderers in kit/skeleton/ are written.  The finished
+# renderers stay out.
 install(TARGETS surfplot surfkit surfplot-shots surfkit-shots surfcompare RUNTIME DESTINATION .)
 set(CMAKE_INSTALL_SYSTEM_RUNTIME_LIBS_SKIP ON)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 
 configure_file(${PROJECT_SOURCE_DIR}/packaging/kit/CMakeLists.txt ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt DESTINATION kit)
@@ -13,7 +14,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/README-windows.txt DESTINATION
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake DESTINATION kit/cmake)
 foreach(folder runtime model gfx platform frame skeleton tools)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
-          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "surfcompare_main.cpp" EXCLUDE)
+          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
+          PATTERN "surfcompare_main.cpp" EXCLUDE)
 endforeach()
 
 set(CPACK_GENERATOR ZIP)

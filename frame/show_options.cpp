@@ -78,6 +78,16 @@ std::string show_usage(std::string_view program)
            "Without a window (no display) the pictures are drawn off-screen, the titles still\n"
            "reach the terminal and --watch changes nothing.\n"
            "\n"
-           "Exit status: 0 at the end of the show, 2 for a bad option, otherwise the number of\n"
-           "the run-time error that stopped the program.\n";
+           "Exit status:\n"
+           "  0    the show ended, or its window was closed\n"
+           "  2    a bad option\n"
+           "  101  the titles could not be written to the terminal\n"
+           "  129  the terminal was closed (hang-up)\n"
+           "  130  stopped by Ctrl+C (or Ctrl+Break on Windows)\n"
+           "  131  stopped by Ctrl+\\ (quit), 143 when terminated by a signal (Linux)\n"
+           "  200  run-time error: division by zero\n"
+           "  201  run-time error: range check (a number or table index out of its range)\n"
+           "  205  run-time error: floating-point overflow\n"
+           "  207  run-time error: invalid floating-point operation\n"
+           "  215  run-time error: integer overflow\n";
 }

@@ -35,6 +35,7 @@ const std::array<wchar_t, 256>& wide_characters()
 
 void Win32Console::take()
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     if (input && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode)) {
@@ -61,6 +62,7 @@ void Win32Console::take()
 
 void Win32Console::restore()
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     if (!taken_) return;
     taken_ = false;
     if (input_) SetConsoleMode(input_, input_mode_);
@@ -71,6 +73,7 @@ void Win32Console::restore()
 
 void Win32Console::tell(std::string_view line)
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     if (output_ && taken_)
         held_.append(line);
     else
@@ -87,19 +90,23 @@ bool Win32Console::size(int& columns, int& rows) const
 
 bool Win32Console::clear(const ConsoleState& state)
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     screen_.clear(state);
     return paint(state, screen_.take_changed_rows());
 }
 
 bool Win32Console::write_line(std::string_view cp437_text, ConsoleState& state)
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     screen_.write_line(cp437_text, state);
     return paint(state, screen_.take_changed_rows());
 }
 
-// The window's part of the changed rows, then the cursor where the console has it.
+// The window's part of the changed rows, then the cursor where the console
+// has it; nothing once the console is given back.  (Called under lock_.)
 bool Win32Console::paint(const ConsoleState& state, RowRange rows)
 {
+    if (!taken_) return true;
     const int first = std::max(rows.first, state.top), last = std::min(rows.last, state.bottom);
     const int width = state.right - state.left + 1;
     if (first <= last && width > 0) {

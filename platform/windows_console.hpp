@@ -3,6 +3,7 @@
 // and no line mode.  Everything changed is given back by restore().
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <windows.h>
@@ -38,6 +39,10 @@ private:
     WORD attribute_ = 0x07;
     SHORT origin_column_ = 0, origin_row_ = 0;  // the visible window's top-left in the buffer
     int columns_ = 0, rows_ = 0;
+    // restore() may come from the console's control thread while the main
+    // thread paints or tells: the state below is changed under this lock
+    // (recursive: an ending may start inside the console's own work).
+    mutable std::recursive_mutex lock_;
     bool taken_ = false;
     std::string held_;  // lines for standard error, told at restore()
     TextScreen screen_;

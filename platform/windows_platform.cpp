@@ -137,6 +137,7 @@ bool WindowsPlatform::wait_for_keys()
 
 bool WindowsPlatform::wait_once(DWORD milliseconds)
 {
+    if (window_.gone()) end_program(0, {}, EndingFrom::program);
     take_piped_keys();
     if (!keys_.empty()) return true;
     if (!keys_can_come()) return false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/windows_keys.hpp"
 
@@ -40,6 +41,7 @@ bool Win32Window::open(const wchar_t* title, int& width, int& height)
     window_ = CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, work.left, work.top,
                               work.right - work.left, work.bottom - work.top, nullptr, nullptr, instance, nullptr);
     if (!window_) return false;
+    gone_ = false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
     ShowWindow(window_, SW_SHOWMAXIMIZED);
@@ -67,12 +69,12 @@ void Win32Window::close()
     if (!window_) return;
     HWND window = window_;
     window_ = nullptr;
-    DestroyWindow(window);
+    if (!std::exchange(gone_, false)) DestroyWindow(window);
 }
 
 void Win32Window::show(const PictureView& picture, const Palette& palette, const PixelRange& changed)
 {
-    if (!window_ || picture.width != width_ || picture.height != height_) return;
+    if (!window_ || gone_ || picture.width != width_ || picture.height != height_) return;
     // The colour table is the palette as it is now; a changed colour shows
     // everywhere at the next paint.
     auto* info = reinterpret_cast<BITMAPINFO*>(header_.data());
@@ -112,7 +114,7 @@ void Win32Window::set_title(std::string_view utf8)
 WindowRequest Win32Window::handle_messages(std::deque<KeyPress>& keys)
 {
     keys_ = &keys;
-    request_ = WindowRequest::none;
+    request_ = gone_ ? WindowRequest::close : WindowRequest::none;
     MSG message;
     while (request_ == WindowRequest::none && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
@@ -154,6 +156,12 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l)
     case WM_PAINT: paint(); return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers everything
     case WM_CLOSE: request_ = WindowRequest::close; return 0;
+    // Destroyed by anything but close(): the show ends as when the user
+    // closes the window.
+    case WM_DESTROY:
+        gone_ = true;
+        request_ = WindowRequest::close;
+        return 0;
     case WM_CHAR:
         if (keys_ && w >= 0xD800 && w < 0xDC00) return 0;  // the first half of a pair; the second tells
         if (keys_) keys_->push_back({cp437_of(static_cast<char32_t>(w)), 0});

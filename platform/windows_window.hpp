@@ -22,6 +22,9 @@ public:
     bool open(const wchar_t* title, int& width, int& height);
     void close();
     bool is_open() const { return window_ != nullptr; }
+    // Destroyed while open, not by close(): handle_messages() then asks to close.
+    bool gone() const { return gone_; }
+    HWND handle() const { return window_; }
     // Copies the changed part of the picture, takes the palette as the
     // bitmap's colours, and has what changed painted.
     void show(const PictureView& picture, const Palette& palette, const PixelRange& changed);
@@ -43,4 +46,5 @@ private:
     std::vector<std::uint8_t> header_;  // BITMAPINFO with its 256 colours
     std::deque<KeyPress>* keys_ = nullptr;  // while messages are handled
     WindowRequest request_ = WindowRequest::none;
+    bool gone_ = false;
 };

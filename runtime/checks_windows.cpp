@@ -6,6 +6,7 @@
 // 53-bit one, and intermediate results must be carried in extended precision.
 #include "runtime/checks.hpp"
 #include "runtime/checks_system.hpp"
+#include "runtime/console_text_windows.hpp"
 #include "runtime/failure.hpp"
 
 #include <cstdint>
@@ -95,12 +96,14 @@ volatile LONG ending_thread = 0;
 
 // Before any static constructor of the program runs: extended precision,
 // and standard streams that keep their bytes (no \n to \r\n), so that the
-// console lines and messages are the same bytes as on Linux.
+// console lines and messages are the same bytes as on Linux, which a
+// console shows as UTF-8.
 struct ProgramStart {
     ProgramStart()
     {
         set_unmasked_traps(unmasked_traps());
         for (int stream = 0; stream <= 2; ++stream) _setmode(stream, _O_BINARY);
+        write_utf8_to_console();
     }
 } program_start __attribute__((init_priority(101)));
 

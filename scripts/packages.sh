@@ -16,7 +16,8 @@ install_missing_packages() {
 build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdw-dev nettle-dev help2man)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-apps x11-utils tmux python3
     dpkg-dev lintian desktop-file-utils man-db file)
-windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux)
+windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux
+    unzip python3)
 # surfgrade's sandbox, for its end-to-end test and the package's check.
 grade_packages=(bubblewrap)
 # npm comes with the nodejs package (NodeSource's, Node 20), or is installed beside Debian's.

@@ -1,12 +1,12 @@
 // surfcompare: two exports of the show compared picture by picture.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 
 #include "tools/lib/compare.hpp"
 #include "tools/lib/interrupts.hpp"
+#include "tools/lib/write_failure.hpp"
 
 namespace {
 
@@ -16,7 +16,7 @@ bool write_report(const std::string& text, std::string& error)
 {
     errno = 0;
     if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
-    error = std::string("cannot write the report to standard output") + (errno ? ": " + std::string(std::strerror(errno)) : "");
+    error = "cannot write the report to standard output" + write_failure_reason(errno);
     return false;
 }
 

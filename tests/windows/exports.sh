@@ -6,7 +6,9 @@
 set -u
 windows=$1
 linux=$2
-wine=${WINE:-/usr/lib/wine/wine64}
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+# (as on a Windows with nothing installed)
+run_exe() { timeout 120 bash "$repo/scripts/wine-run.sh" "${WINEPREFIX:?run inside a Wine session}" "$@"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -18,7 +20,7 @@ for program in surfplot surfkit; do
         case=$program-$size
         "$linux/tools/$program-shots" --size "$size" --out "$work/$case/linux" >"$work/$case.linux.txt" 2>/dev/null ||
             fail "$case: the Linux export failed"
-        timeout 120 "$wine" "$windows/tools/$program-shots.exe" --size "$size" --out "$work/$case/windows" \
+        run_exe "$windows/tools/$program-shots.exe" --size "$size" --out "$work/$case/windows" \
             >"$work/$case.windows.txt" 2>"$work/$case.err" </dev/null ||
             fail "$case: the Windows export failed: $(head -c 300 "$work/$case.err")"
         cmp -s "$work/$case.linux.txt" "$work/$case.windows.txt" || fail "$case: the title lines differ"
@@ -29,7 +31,7 @@ for program in surfplot surfkit; do
     done
 done
 # The Windows comparer reads the Windows pictures and finds them equal too.
-timeout 120 "$wine" "$windows/tools/surfcompare.exe" "$work/surfplot-333x222/linux" "$work/surfplot-333x222/windows" \
+run_exe "$windows/tools/surfcompare.exe" "$work/surfplot-333x222/linux" "$work/surfplot-333x222/windows" \
     >"$work/compare.txt" 2>&1 </dev/null || fail "surfcompare.exe: $(cat "$work/compare.txt")"
 grep -q "all 12 pictures identical" "$work/compare.txt" || fail "surfcompare.exe report: $(cat "$work/compare.txt")"
 

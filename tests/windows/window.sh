@@ -9,7 +9,10 @@
 #   window.sh WINDOWS_BUILD
 set -u
 build=$(cd "$1" && pwd)
-wine=${WINE:?run inside a Wine session}
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+# (as on a Windows with nothing installed)
+wine_run="bash '$repo/scripts/wine-run.sh' '${WINEPREFIX:?run inside a Wine session}'"
+run_exe() { timeout 120 bash "$repo/scripts/wine-run.sh" "$WINEPREFIX" "$@"; }
 work=$(mktemp -d)
 socket=$work/tmux
 failures=0
@@ -18,26 +21,40 @@ cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
 # Each run gets a tmux server of its own.
 trap cleanup EXIT
 
-# Up to a minute: a cold Wine is slow to start on a busy machine.
+# Up to two minutes: a cold Wine is slow to start on a busy machine.
 wait_until() {
-    local until=$((SECONDS + 60))
+    local until=$((SECONDS + ${SURF_WAIT_LIMIT:-120}))
     until "$@"; do
         [ $SECONDS -ge $until ] && return 1
         sleep 0.2
     done
 }
 
-# The program in a console of its own: a terminal that Wine makes its console.
+# Wine's desktop of this prefix (its explorer.exe) outlives the last window
+# for a moment; a window opened while it shuts down would go with it.
+desktop_gone() {
+    local pid
+    for pid in $(pgrep -x explorer.exe); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
+    done
+    return 0
+}
+
+# The program in a console of its own: a terminal that Wine makes its
+# console.  The console's output code page is noted before and after.
 runs=0
 start_program() {
-    rm -f "$work/rc"
+    rm -f "$work/rc" "$work"/code-page.*
     tmux -S "$socket" kill-server 2>/dev/null
     # The last run's window must be gone, or its id would be taken for the new one.
     wait_until window_gone "$1" || fail "the window of the last run is still there"
+    wait_until desktop_gone || fail "Wine's desktop of the last run is still there"
     runs=$((runs + 1))
     socket=$work/tmux.$runs
+    local probe="$wine_run '$build/tests/console_code_page.exe'"
     tmux -S "$socket" new-session -d -s show -x 100 -y 30 \
-        "cd '$work' && '$wine' '$build/$1.exe' ${*:2}; echo \$? > '$work/rc'; sleep 600"
+        "cd '$work' && $probe > code-page.before; $wine_run '$build/$1.exe' ${*:2}; echo \$? > '$work/rc';
+         $probe > code-page.after; sleep 600"
     window=
     wait_until find_window "$1" || fail "no window named $1 (run $runs: $*)"
 }
@@ -49,7 +66,14 @@ titled() { [ "$(window_title)" = "$1" ]; }
 pane_text() { tmux -S "$socket" capture-pane -p -t show; }
 press() { tmux -S "$socket" send-keys -t show "$@"; }
 ended() { [ -s "$work/rc" ]; }
-exit_code() { wait_until ended && cat "$work/rc"; }
+# The exit code, once the console's code page is seen given back.
+exit_code() {
+    wait_until ended || return
+    wait_until [ -s "$work/code-page.after" ] && grep -q 'page' "$work/code-page.before" &&
+        cmp -s "$work/code-page.before" "$work/code-page.after" ||
+        fail "run $runs: the console's $(cat "$work/code-page.before"), then $(cat "$work/code-page.after")"
+    cat "$work/rc"
+}
 
 # The drawing area: the picture's border is its outermost pixels, white.
 screen_shot() { timeout 20 import -window root "png:$work/screen.png" 2>/dev/null; }
@@ -83,7 +107,7 @@ start_program surfplot
 wait_until find_drawing_area || fail "no picture in the window"
 size=$((right - left + 1))x$((bottom - top + 1))
 echo "drawing area $size at $left,$top"
-timeout 120 "$wine" "$build/tools/surfplot-shots.exe" --size "$size" --out "$work/shots" >/dev/null 2>&1 </dev/null ||
+run_exe "$build/tools/surfplot-shots.exe" --size "$size" --out "$work/shots" >/dev/null 2>&1 </dev/null ||
     fail "surfplot-shots.exe --size $size failed"
 # Keys with a character count once, keys without one (F1, F5, Down) twice.
 # (No lone Escape: Wine's console on a terminal waits for the rest of a sequence.)
@@ -139,10 +163,10 @@ for picture in 8 9 10 11 12; do
     press x
 done
 [ "$(exit_code)" = 0 ] || fail "--from=8: exit code $(cat "$work/rc"), not 0"
-version=$(timeout 60 "$wine" "$build/surfplot.exe" --version </dev/null 2>&1)
+version=$(run_exe "$build/surfplot.exe" --version </dev/null 2>&1)
 [ "$version" = "surfplot $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ] ||
     fail "--version: $version"
-timeout 60 "$wine" "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
+run_exe "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
 code=$?
 [ $code = 2 ] || fail "--from=13: exit code $code, not 2"
 grep -q "^surfplot: bad --from value '13'" "$work/bad" || fail "--from=13 told: $(cat "$work/bad")"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "runtime/checks.hpp"
+#include "tools/lib/paths.hpp"
 
 namespace {
 
@@ -79,7 +80,7 @@ bool PendingFiles::commit(std::string& error)
         const auto& [temporary, path] = files_.front();
         // (std::filesystem::rename replaces an existing file on Windows too)
         std::error_code renamed;
-        std::filesystem::rename(temporary, path, renamed);
+        std::filesystem::rename(fs_path(temporary), fs_path(path), renamed);
         if (renamed) {
             error = "cannot write " + path + ": " + renamed.message();
             return false;

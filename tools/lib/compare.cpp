@@ -22,17 +22,8 @@
 
 namespace {
 
-bool is_folder(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
-
-bool exists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
+// There, as a link or anything else.
+bool exists(const std::string& path) { return path_exists(path); }
 
 bool check_compared_folder(const std::string& folder, const char* which, std::string& error)
 {

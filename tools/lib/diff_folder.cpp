@@ -15,24 +15,14 @@
 
 namespace {
 
-bool is_folder(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
-
 // There, as a link or anything else.
-bool exists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
+bool exists(const std::string& path) { return path_exists(path); }
 
 // (by device and file number, or on Windows by volume and file index)
 bool same_file(const std::string& a, const std::string& b)
 {
     std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
+    return std::filesystem::equivalent(fs_path(a), fs_path(b), error) && !error;
 }
 
 // A diff picture of an earlier run or nothing: true.  Someone else's file:
@@ -40,7 +30,7 @@ bool same_file(const std::string& a, const std::string& b)
 bool own_or_missing(const std::string& path, std::string& error)
 {
     std::error_code status_error;
-    const std::filesystem::file_type type = std::filesystem::symlink_status(path, status_error).type();
+    const std::filesystem::file_type type = std::filesystem::symlink_status(fs_path(path), status_error).type();
     if (type == std::filesystem::file_type::not_found) return true;
     const std::string refused = path + " is not a diff picture of surfcompare; give --diff a new or empty folder";
     if (status_error) {
@@ -78,8 +68,8 @@ bool DiffFolder::check_before_taking(const std::string& expected_folder, const s
 {
     const std::string& path = folder_.path();
     if (!exists(path)) {
-        std::string level = parent_folder(path);
-        while (!exists(level) && parent_folder(level) != level) level = parent_folder(level);
+        std::string level = parent_path(path);
+        while (!exists(level) && parent_path(level) != level) level = parent_path(level);
         if (!is_folder(level)) {
             error = "cannot create the diff folder " + path + ": " + level + " is not a folder";
             return false;

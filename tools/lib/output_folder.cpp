@@ -26,19 +26,20 @@ std::string old_name(const std::string& name) { return "old-" + name; }
 bool there(const std::string& path)
 {
     std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
+    return fs::exists(fs::symlink_status(fs_path(path), error));
 }
 
-bool is_folder(const std::string& path)
+// A folder itself, not a link to one.
+bool is_real_folder(const std::string& path)
 {
     std::error_code error;
-    return fs::is_directory(fs::symlink_status(path, error));
+    return fs::is_directory(fs::symlink_status(fs_path(path), error));
 }
 
 void remove_tree(const std::string& path)
 {
     std::error_code error;
-    fs::remove_all(path, error);
+    fs::remove_all(fs_path(path), error);
 }
 
 #ifdef _WIN32
@@ -57,7 +58,7 @@ std::string journal_text(const std::vector<Change>& changes)
 
 bool read_journal(const std::string& path, std::vector<Change>& changes)
 {
-    std::ifstream in(path);
+    std::ifstream in(fs_path(path));
     Change change;
     int had_old = 0, has_new = 0;
     while (in >> change.name >> had_old >> has_new) {
@@ -72,13 +73,13 @@ bool write_journal(const std::string& work, const std::vector<Change>& changes)
 {
     const std::string part = join_path(work, std::string(journal_name) + ".part");
     {
-        std::ofstream out(part, std::ios::binary);
+        std::ofstream out(fs_path(part), std::ios::binary);
         out << journal_text(changes);
         out.flush();
         if (!out) return false;
     }
     std::error_code error;
-    fs::rename(part, join_path(work, journal_name), error);
+    fs::rename(fs_path(part), fs_path(join_path(work, journal_name)), error);
     return !error;
 }
 
@@ -91,9 +92,9 @@ void roll_back(const std::string& folder, const std::string& work, const std::ve
         std::error_code error;
         if (change.had_old) {
             const std::string old = join_path(work, old_name(change.name));
-            if (there(old)) fs::rename(old, own, error);
+            if (there(old)) fs::rename(fs_path(old), fs_path(own), error);
         } else if (change.has_new && !there(join_path(work, change.name))) {
-            fs::remove(own, error);  // the new one was in place
+            fs::remove(fs_path(own), error);  // the new one was in place
         }
     }
 }
@@ -102,7 +103,7 @@ void roll_back(const std::string& folder, const std::string& work, const std::ve
 bool move(const std::string& from, const std::string& to, std::string& reason)
 {
     std::error_code error;
-    fs::rename(from, to, error);
+    fs::rename(fs_path(from), fs_path(to), error);
     if (error) reason = error.message();
     return !error;
 }
@@ -141,8 +142,8 @@ void recover_folder(const std::string& folder)
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
     std::error_code error;
     std::vector<std::pair<std::string, bool>> stale;  // name, a work folder
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
+    for (fs::directory_iterator entry(fs_path(folder), error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().u8string();
         const std::string prefix = OutputFolder::work_prefix;
         long pid = 0;
         const bool work = name.compare(0, prefix.size(), prefix) == 0 && all_digits(name.substr(prefix.size()));
@@ -154,10 +155,10 @@ void recover_folder(const std::string& folder)
     }
     for (const auto& [name, work] : stale) {
         const std::string path = join_path(folder, name);
-        if (work && is_folder(path))
+        if (work && is_real_folder(path))
             recover_work(folder, path);
         else if (!work)
-            fs::remove(path, error);
+            fs::remove(fs_path(path), error);
     }
 }
 
@@ -171,16 +172,16 @@ OutputFolder::~OutputFolder() { discard(); }
 bool OutputFolder::create_levels(std::string& error)
 {
     std::vector<std::string> missing;
-    for (std::string level = path_; !there(level); level = parent_folder(level)) {
+    for (std::string level = path_; !there(level); level = parent_path(level)) {
         missing.push_back(level);
-        if (parent_folder(level) == level) break;
+        if (parent_path(level) == level) break;
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         if (make_folder(*level) == 0) {
             created_.push_back(*level);
         } else if (errno != EEXIST) {
             error = "cannot create " + label_ + " " + path_ + ": " +
-                    (errno == ENOTDIR ? parent_folder(*level) + " is not a folder" : std::strerror(errno));
+                    (errno == ENOTDIR ? parent_path(*level) + " is not a folder" : std::strerror(errno));
             return false;
         }
     }
@@ -225,7 +226,7 @@ bool OutputFolder::check_replaceable(const std::vector<std::string>& names, std:
 {
     for (const std::string& name : names) {
         const std::string path = join_path(path_, name);
-        if (!is_folder(path)) continue;
+        if (!is_real_folder(path)) continue;
         error = "cannot write " + path + ": a folder is in its place";
         return false;
     }
@@ -267,7 +268,7 @@ bool OutputFolder::add(const std::string& name, const std::function<bool(std::FI
         error = "cannot write " + shown + (reason ? std::string(": ") + std::strerror(reason) : std::string());
         const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
         std::error_code ignored;
-        fs::remove(join_path(work_, name), ignored);
+        fs::remove(fs_path(join_path(work_, name)), ignored);
         return false;
     }
     new_names_.push_back(name);

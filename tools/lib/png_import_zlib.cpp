@@ -4,6 +4,7 @@
 // to 8 bits, interlaced pictures.  The picture data is inflated a row at a
 // time straight from the file; every chunk's CRC is checked.
 #include "tools/lib/png_import.hpp"
+#include "tools/lib/paths.hpp"
 
 #include <algorithm>
 #include <array>
@@ -406,7 +407,7 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
 {
     // Only a regular file is read at all.
     std::error_code status_error;
-    const std::filesystem::file_status status = std::filesystem::status(path, status_error);
+    const std::filesystem::file_status status = std::filesystem::status(fs_path(path), status_error);
     if (status.type() == std::filesystem::file_type::not_found) {
         error = "missing file " + path;
         return false;

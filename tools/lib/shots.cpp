@@ -15,6 +15,8 @@
 #include "frame/frame.hpp"
 #include "gfx/platform.hpp"
 #include "tools/lib/output_folder.hpp"
+#include "tools/lib/paths.hpp"
+#include "tools/lib/write_failure.hpp"
 #include "tools/lib/png_export.hpp"
 
 namespace {
@@ -98,8 +100,7 @@ public:
             errno = 0;
             for (const std::string& title : titles_) {
                 if (write_plain_line(title)) continue;
-                print_error = std::string("cannot write the titles to standard output") +
-                              (errno ? ": " + std::string(std::strerror(errno)) : std::string());
+                print_error = "cannot write the titles to standard output" + write_failure_reason(errno);
                 return false;
             }
             return true;
@@ -109,6 +110,7 @@ public:
     {
         folder_.discard();
         std::fprintf(stderr, "%s: %s\n", options_.program.c_str(), error.c_str());
+        std::fflush(stderr);
         std::_Exit(2);
     }
 
@@ -134,7 +136,11 @@ std::string shots_usage(const std::string& program)
            "  --out DIR            output folder, created when missing (default shots)\n"
            "  --progress           print each title as its picture is drawn, not only when all are in place\n"
            "  --help               display this help and exit\n"
-           "  --version            output version information and exit\n";
+           "  --version            output version information and exit\n"
+           "\n"
+           "Exit code: 0 when all twelve pictures are written, 2 on bad input or a failed write\n"
+           "(nothing is then left behind), or the number of the run-time error (200-215) that\n"
+           "stopped a renderer.\n";
 }
 
 bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
@@ -188,7 +194,7 @@ int run_shots(const ShotsOptions& options)
     run_show();
     set_platform(nullptr);
     if (!platform.commit(error)) platform.stop(error);
-    std::fprintf(stderr, "wrote %d pictures of %dx%d to %s/\n", platform.pictures(), options.width,
-                 options.height, options.folder.c_str());
+    std::fprintf(stderr, "wrote %d pictures of %dx%d to %s\n", platform.pictures(), options.width,
+                 options.height, as_folder(options.folder).c_str());
     return 0;
 }
