@@ -64,7 +64,7 @@ refused() {  # EXPECTED_MESSAGE COMMAND...
     [ "$(wc -l <told.txt)" = 1 ] && grep -qF "$1" told.txt || fail "${*:2} told: $(cat told.txt)"
 }
 echo x >plain.txt
-refused 'cannot create folder plain.txt\below: ' shots surfplot --out 'plain.txt\below\Kőrösi'
+refused 'cannot create folder plain.txt\below\Kőrösi: plain.txt is not a folder' shots surfplot --out 'plain.txt\below\Kőrösi'
 refused 'cannot create folder \\nowhere\share\Κόσμος: ' shots surfplot --out '\\nowhere\share\Κόσμος'
 refused 'no such folder: nincs\Kovács' compare 'nincs\Kovács' 'shots\Kőrösi\Κόσμος'
 refused 'the diff folder must not be one of the compared folders' \

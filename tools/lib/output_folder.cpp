@@ -180,8 +180,13 @@ bool OutputFolder::create_levels(std::string& error)
         if (make_folder(*level) == 0) {
             created_.push_back(*level);
         } else if (errno != EEXIST) {
+            // (Windows says a level below a file is missing, where POSIX says
+            // the file is no folder)
+            const int reason = errno;
+            const std::string parent = parent_path(*level);
+            const bool below_file = (reason == ENOTDIR || reason == ENOENT) && there(parent) && !is_real_folder(parent);
             error = "cannot create " + label_ + " " + path_ + ": " +
-                    (errno == ENOTDIR ? parent_path(*level) + " is not a folder" : std::strerror(errno));
+                    (below_file ? parent + " is not a folder" : std::strerror(reason));
             return false;
         }
     }
