@@ -50,6 +50,19 @@ std::FILE* create_temporary(const std::string& path, std::string& temporary)
 
 }  // namespace
 
+bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& encode, const std::string& shown,
+                      std::string& error)
+{
+    errno = 0;
+    bool ok = encode(file);
+    ok = std::fflush(file) == 0 && ok;
+    const int saved_errno = errno;
+    ok = std::fclose(file) == 0 && ok;
+    const int reason = saved_errno ? saved_errno : errno;
+    if (!ok) error = "cannot write " + shown + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    return ok;
+}
+
 bool PendingFiles::add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error)
 {
     LibraryCallScope library;
@@ -59,14 +72,7 @@ bool PendingFiles::add(const std::string& path, const std::function<bool(std::FI
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    errno = 0;
-    bool ok = encode(file);
-    ok = std::fflush(file) == 0 && ok;
-    const int saved_errno = errno;
-    ok = std::fclose(file) == 0 && ok;
-    const int reason = saved_errno ? saved_errno : errno;
-    if (!ok) {
-        error = "cannot write " + path + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    if (!encode_and_close(file, encode, path, error)) {
         unlink(temporary.c_str());
         return false;
     }

@@ -9,6 +9,11 @@
 #include <utility>
 #include <vector>
 
+// Runs `encode` on an open file and closes it; false with "cannot write
+// SHOWN: REASON" in `error` when the encoding, the flush or the close fails.
+bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& encode, const std::string& shown,
+                      std::string& error);
+
 class PendingFiles {
 public:
     PendingFiles() = default;

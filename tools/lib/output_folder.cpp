@@ -1,6 +1,8 @@
 // The output folder's set of new files, put in place all at once.
 #include "tools/lib/output_folder.hpp"
 
+#include "tools/lib/atomic_file.hpp"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -252,28 +254,23 @@ bool OutputFolder::open_work(std::string& error)
 bool OutputFolder::add(const std::string& name, const std::function<bool(std::FILE*)>& encode, std::string& error)
 {
     LibraryCallScope library;
-    const std::string shown = join_path(path_, name), temporary = join_path(work_, name);
+    const std::string shown = join_path(path_, name);
+    std::string temporary;  // once the work folder is there
     std::FILE* file = nullptr;
     {
         const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
         if (!open_work(error)) return false;
-        file = std::fopen(join_path(work_, name).c_str(), "wb");
+        temporary = join_path(work_, name);
+        file = std::fopen(temporary.c_str(), "wb");
     }
     if (!file) {
         error = "cannot write " + shown + ": " + std::strerror(errno);
         return false;
     }
-    errno = 0;
-    bool ok = encode(file);
-    ok = std::fflush(file) == 0 && ok;
-    const int saved_errno = errno;
-    ok = std::fclose(file) == 0 && ok;
-    const int reason = saved_errno ? saved_errno : errno;
-    if (!ok) {
-        error = "cannot write " + shown + (reason ? std::string(": ") + std::strerror(reason) : std::string());
+    if (!encode_and_close(file, encode, shown, error)) {
         const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
         std::error_code ignored;
-        fs::remove(fs_path(join_path(work_, name)), ignored);
+        fs::remove(fs_path(temporary), ignored);
         return false;
     }
     new_names_.push_back(name);
