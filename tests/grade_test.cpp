@@ -105,6 +105,12 @@ TEST(GradeCsv, QuotesNamesAndLeavesUncomparedPixelsEmpty)
     EXPECT_EQ(csv_field("a,b"), "\"a,b\"");
     EXPECT_EQ(csv_field("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(csv_field("two\nlines"), "\"two\nlines\"");
+    // (names a spreadsheet would run as formulas stay text)
+    EXPECT_EQ(csv_field("=HYPERLINK(\"http://x\")"), "\"'=HYPERLINK(\"\"http://x\"\")\"");
+    EXPECT_EQ(csv_field("+1"), "\"'+1\"");
+    EXPECT_EQ(csv_field("@SUM(A1)"), "\"'@SUM(A1)\"");
+    EXPECT_EQ(csv_field("-2"), "\"'-2\"");
+    EXPECT_EQ(csv_field("Anna-Maria"), "Anna-Maria");
     StudentResult broken;
     broken.name = "Broken";
     const std::string csv = grades_csv({sample_student(), broken}, {{640, 480}, {1366, 768}});

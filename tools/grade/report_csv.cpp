@@ -1,10 +1,22 @@
 // The grade book's file, in the usual CSV form (RFC 4180), lines ending CRLF-free.
 #include "tools/grade/report_csv.hpp"
 
+namespace {
+
+// A spreadsheet takes a cell that starts with one of these for a formula; a
+// student's folder name must stay text, so it gets an apostrophe before it.
+bool read_as_formula(const std::string& text)
+{
+    return !text.empty() && std::string("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
+}  // namespace
+
 std::string csv_field(const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
+    const bool formula = read_as_formula(text);
+    if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = formula ? "\"'" : "\"";
     for (const char c : text) {
         if (c == '"') quoted += '"';
         quoted += c;
