@@ -14,13 +14,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <zlib.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "runtime/checks.hpp"
 #include "tools/lib/png_adam7.hpp"
+#include "tools/lib/png_unfilter.hpp"
 
 namespace {
+
+// Inflated in pieces of this size at least: zlib copies the last 32 kB of
+// every call's output into its window, a small cost against a large piece.
+constexpr std::size_t inflate_piece = 1 << 18;
 
 // No chunk before the picture data needs a megabyte (as for libpng).
 constexpr std::uint32_t max_ancillary_chunk = 1u << 20;
@@ -31,17 +45,24 @@ std::uint32_t big_endian(const unsigned char* at)
            static_cast<std::uint32_t>(at[2]) << 8 | at[3];
 }
 
+std::uint8_t largest_byte(const unsigned char* bytes, std::size_t count)
+{
+    std::size_t i = 0;
+    std::uint8_t largest = 0;
+#ifdef __SSE2__
+    __m128i wide = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16)
+        wide = _mm_max_epu8(wide, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    alignas(16) std::uint8_t lanes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), wide);
+    for (const std::uint8_t lane : lanes) largest = std::max(largest, lane);
+#endif
+    for (; i < count; ++i) largest = std::max(largest, bytes[i]);
+    return largest;
+}
+
 // A colour as it shows over black.
 std::uint8_t blend(int channel, int alpha) { return static_cast<std::uint8_t>((channel * alpha + 127) / 255); }
-
-int paeth(int left, int up, int up_left)
-{
-    const int estimate = left + up - up_left;
-    const int to_left = std::abs(estimate - left), to_up = std::abs(estimate - up),
-              to_up_left = std::abs(estimate - up_left);
-    if (to_left <= to_up && to_left <= to_up_left) return left;
-    return to_up <= to_up_left ? up : up_left;
-}
 
 std::string size_refused(const std::string& path, unsigned long width, unsigned long height)
 {
@@ -72,9 +93,15 @@ struct PngReader::State {
     bool inflating = false;
     bool stream_ended = false;
     unsigned char input[1 << 16];
-    std::vector<unsigned char> raw, previous;  // a filtered row with its filter byte; the row above
-    std::unique_ptr<Adam7Rows> passes;         // an interlaced picture's rows
-    int pass = 0, pass_row = 0;                // the next stored row of an interlaced picture
+    // Inflated ahead in large pieces (zlib's fast path needs room), taken
+    // a row at a time: the bytes from `inflated_at` to `inflated_end` are
+    // not taken yet.
+    std::vector<unsigned char> inflated;
+    std::size_t inflated_at = 0, inflated_end = 0;
+    std::vector<unsigned char> current, previous;  // the row being made; the row above it
+    std::unique_ptr<Adam7Rows> passes;             // an interlaced picture's rows
+    std::unique_ptr<State> scout;                  // finds where each pass starts
+    int pass = 0, pass_row = 0;                    // the next stored row of an interlaced picture
     int next_row = 0;
 
     ~State()
@@ -107,8 +134,11 @@ struct PngReader::State {
     bool take_plte(const std::vector<unsigned char>& data);
     void take_trns(const std::vector<unsigned char>& data);
     bool next_data_chunk();
-    bool inflate_into(unsigned char* into, std::size_t size);
+    bool inflate_more(std::size_t needed);
     bool decode_row(std::size_t bytes);
+    bool skip_inflated(std::size_t bytes);
+    bool skip_to_pass(int target);
+    bool take_place_of(const State& other);
     bool convert(const unsigned char* in, int count, std::uint8_t* out) const;
     unsigned sample(const unsigned char* row, int x, int index) const;
     bool next_stored_row(std::uint8_t* out);
@@ -246,11 +276,16 @@ bool PngReader::State::next_data_chunk()
     return true;
 }
 
-bool PngReader::State::inflate_into(unsigned char* into, std::size_t size)
+// At least `needed` bytes inflated and not taken yet, and as many more as
+// fit: one inflate call over a large piece keeps zlib on its fast path.
+bool PngReader::State::inflate_more(std::size_t needed)
 {
-    stream.next_out = into;
-    stream.avail_out = static_cast<uInt>(size);
-    while (stream.avail_out > 0) {
+    if (inflated_end - inflated_at >= needed) return true;
+    if (inflated.size() < 2 * needed) inflated.resize(std::max<std::size_t>(2 * needed, inflate_piece));
+    std::memmove(inflated.data(), inflated.data() + inflated_at, inflated_end - inflated_at);
+    inflated_end -= inflated_at;
+    inflated_at = 0;
+    while (inflated_end < needed) {
         if (stream_ended) return fail("not enough image data");
         if (stream.avail_in == 0) {
             while (data_left == 0 && !data_over)
@@ -263,7 +298,10 @@ bool PngReader::State::inflate_into(unsigned char* into, std::size_t size)
             stream.next_in = input;
             stream.avail_in = static_cast<uInt>(take);
         }
+        stream.next_out = inflated.data() + inflated_end;
+        stream.avail_out = static_cast<uInt>(inflated.size() - inflated_end);
         const int result = inflate(&stream, Z_NO_FLUSH);
+        inflated_end = inflated.size() - stream.avail_out;
         if (result == Z_STREAM_END) stream_ended = true;
         else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
     }
@@ -273,26 +311,64 @@ bool PngReader::State::inflate_into(unsigned char* into, std::size_t size)
 // One filtered row of `bytes` bytes into `previous`, unfiltered.
 bool PngReader::State::decode_row(std::size_t bytes)
 {
-    raw.resize(bytes + 1);
-    if (!inflate_into(raw.data(), bytes + 1)) return false;
+    if (!inflate_more(bytes + 1)) return false;
+    current.resize(previous.size());
     const std::size_t distance = std::max(1, bits_per_pixel() / 8);
-    unsigned char* row = raw.data() + 1;
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const int left = i >= distance ? row[i - distance] : 0;
-        const int up = previous[i];
-        const int up_left = i >= distance ? previous[i - distance] : 0;
-        int add = 0;
-        switch (raw[0]) {
-        case 0: break;
-        case 1: add = left; break;
-        case 2: add = up; break;
-        case 3: add = (left + up) / 2; break;
-        case 4: add = paeth(left, up, up_left); break;
-        default: return fail("bad adaptive filter value");
-        }
-        row[i] = static_cast<unsigned char>(row[i] + add);
+    if (!unfilter_row(&inflated[inflated_at], previous.data(), current.data(), bytes, distance))
+        return fail("bad adaptive filter value");
+    inflated_at += bytes + 1;
+    current.swap(previous);
+    return true;
+}
+
+bool PngReader::State::skip_inflated(std::size_t bytes)
+{
+    while (bytes > 0) {
+        const std::size_t chunk = std::min<std::size_t>(bytes, 1 << 16);
+        if (!inflate_more(chunk)) return false;
+        inflated_at += chunk;
+        bytes -= chunk;
     }
-    std::memcpy(previous.data(), row, bytes);
+    return true;
+}
+
+// Past the stored rows of every pass before `target`, without unfiltering
+// them (their own decoders do that).
+bool PngReader::State::skip_to_pass(int target)
+{
+    for (; pass < target; ++pass, pass_row = 0) {
+        const int columns = adam7_columns(pass, width);
+        if (columns == 0) continue;
+        const std::size_t row = row_bytes(columns) + 1;
+        for (; pass_row < adam7_rows(pass, height); ++pass_row)
+            if (!skip_inflated(row)) return false;
+    }
+    return true;
+}
+
+// This decoder, opened on the same file, goes on from where `other` is:
+// the same place in the file and in the compressed stream.
+bool PngReader::State::take_place_of(const State& other)
+{
+    if (inflating) inflateEnd(&stream);
+    inflating = false;
+    if (inflateCopy(&stream, const_cast<z_stream*>(&other.stream)) != Z_OK) return fail("out of memory");
+    inflating = true;
+    std::memcpy(input, other.input, sizeof input);
+    if (other.stream.next_in) stream.next_in = input + (other.stream.next_in - other.input);
+    const long at = std::ftell(other.file);
+    if (at < 0 || std::fseek(file, at, SEEK_SET) != 0) return fail(std::strerror(errno));
+    data_left = other.data_left;
+    data_crc = other.data_crc;
+    std::memcpy(chunk_crc, other.chunk_crc, sizeof chunk_crc);
+    data_over = other.data_over;
+    stream_ended = other.stream_ended;
+    inflated.assign(other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_at),
+                    other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_end));
+    inflated_at = 0;
+    inflated_end = inflated.size();
+    pass = other.pass;
+    pass_row = other.pass_row;
     return true;
 }
 
@@ -316,6 +392,16 @@ bool PngReader::State::convert(const unsigned char* in, int count, std::uint8_t*
         if (depth < 8) return static_cast<int>(value * 255 / ((1u << depth) - 1));
         return static_cast<int>(value);
     };
+    if (depth == 8 && color_type == 3) {
+        // The common cases first, a row at once.
+        if (palette.size() < 256 && largest_byte(in, static_cast<std::size_t>(count)) >= palette.size()) return false;
+        std::memcpy(out, in, static_cast<std::size_t>(count));
+        return true;
+    }
+    if (depth == 8 && color_type == 2 && !has_key) {
+        std::memcpy(out, in, static_cast<std::size_t>(count) * 3);
+        return true;
+    }
     for (int x = 0; x < count; ++x) {
         if (color_type == 3) {
             const unsigned index = sample(in, x, 0);
@@ -405,6 +491,28 @@ std::string unsound(const PngReader::State& s)
 // Everything of PngReader::open but the reader itself.
 bool open_state(PngReader::State& s, const std::string& path, std::string& error)
 {
+    s.path = path;
+#ifndef _WIN32
+    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
+    // only a regular file is read at all.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
+        ::close(fd);
+        return false;
+    }
+    s.file = fdopen(fd, "rb");
+    if (!s.file) {
+        ::close(fd);
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+#else
     // Only a regular file is read at all.
     std::error_code status_error;
     const std::filesystem::file_status status = std::filesystem::status(fs_path(path), status_error);
@@ -420,12 +528,12 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
         error = path + " is not a regular file";
         return false;
     }
-    s.path = path;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) {
         error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
+#endif
     unsigned char head[8];
     const std::size_t got = std::fread(head, 1, sizeof head, s.file);
     const std::string problem = png_signature_problem(head, got);
@@ -446,6 +554,9 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
         return false;
     }
     s.inflating = true;
+    // Every chunk's CRC already guards the data; the second check sum over
+    // the inflated pixels costs a tenth of the reading time.
+    inflateValidate(&s.stream, 0);
     s.previous.assign(s.row_bytes(s.width), 0);
     return true;
 }
@@ -475,6 +586,42 @@ private:
     PngReader::State& s_;
 };
 
+// The decoders of an interlaced picture's passes.  The reader's own state
+// walks through the picture data once, inflating only, and leaves a copy of
+// itself where each pass starts.  Passes are asked for out of order (the
+// first two picture rows need all but two), so every copy is made on the
+// way and kept until its pass is asked for.
+class PassStarts {
+public:
+    explicit PassStarts(PngReader::State& scout) : scout_(scout) {}
+
+    std::unique_ptr<StoredRows> open(int pass, std::string& error)
+    {
+        for (; made_ <= pass; ++made_) {
+            if (adam7_columns(made_, scout_.width) == 0 || adam7_rows(made_, scout_.height) == 0) continue;
+            if (!scout_.skip_to_pass(made_)) {
+                error = unsound(scout_);
+                return nullptr;
+            }
+            auto copy = std::make_unique<PngReader::State>();
+            if (!open_state(*copy, scout_.path, error)) return nullptr;
+            if (!copy->take_place_of(scout_)) {
+                error = unsound(*copy);
+                return nullptr;
+            }
+            ready_[made_] = std::make_unique<PassRows>(std::move(copy));
+        }
+        if (made_ == 7) scout_.inflated = std::vector<unsigned char>();  // its walk is over
+        if (!ready_[pass]) error = "cannot read " + scout_.path + ": a pass of the picture is asked for twice";
+        return std::move(ready_[pass]);
+    }
+
+private:
+    PngReader::State& scout_;
+    int made_ = 0;  // passes before this one have their copies
+    std::unique_ptr<StoredRows> ready_[7];
+};
+
 }  // namespace
 
 bool PngReader::open(const std::string& path, std::string& error)
@@ -485,13 +632,10 @@ bool PngReader::open(const std::string& path, std::string& error)
     if (!open_state(*state, path, error)) return false;
     State& s = *state;
     if (s.interlaced) {
-        const auto another = [path](std::string& open_error) -> std::unique_ptr<StoredRows> {
-            auto other = std::make_unique<State>();
-            if (!open_state(*other, path, open_error)) return nullptr;
-            return std::make_unique<PassRows>(std::move(other));
-        };
-        s.passes = std::make_unique<Adam7Rows>(s.width, s.height, s.output_bytes(), std::make_unique<PassRows>(s),
-                                               another);
+        auto starts = std::make_shared<PassStarts>(s);
+        s.passes = std::make_unique<Adam7Rows>(
+            s.width, s.height, s.output_bytes(),
+            [starts](int pass, std::string& open_error) { return starts->open(pass, open_error); });
     }
     state_ = std::move(state);
     return true;
