@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 #include "tests/support/png_kinds.hpp"
 #include "tools/lib/png_import.hpp"
@@ -97,6 +98,64 @@ TEST_F(PngReaderTest, InterlacedAndFilteredPicturesReadAsTheirPlainTwins)
                     ASSERT_TRUE(want.red == got.red && want.green == got.green && want.blue == got.blue)
                         << width << "x" << height << " kind " << static_cast<int>(kind) << " at " << x << "," << y;
                 }
+        }
+    }
+}
+
+std::uint32_t get_u32(const std::string& bytes, std::size_t at)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+std::string u32(std::uint32_t value)
+{
+    std::string out;
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
+    return out;
+}
+
+// The same file with its picture data cut into chunks of `size` bytes, as
+// some writers store it: a pass then starts anywhere inside a chunk.
+std::string in_small_data_chunks(const std::string& bytes, std::size_t size)
+{
+    std::string head, data, tail;
+    for (std::size_t at = 8; at + 12 <= bytes.size();) {
+        const std::uint32_t length = get_u32(bytes, at);
+        const std::string chunk = bytes.substr(at, 12 + length);
+        if (chunk.compare(4, 4, "IDAT") == 0) data += chunk.substr(8, length);
+        else (data.empty() ? head : tail) += chunk;
+        at += 12 + length;
+    }
+    std::string out = bytes.substr(0, 8) + head;
+    for (std::size_t at = 0; at < data.size(); at += size) {
+        const std::string body = "IDAT" + data.substr(at, size);
+        const auto* raw = reinterpret_cast<const Bytef*>(body.data());
+        out += u32(static_cast<std::uint32_t>(body.size() - 4)) + body +
+               u32(static_cast<std::uint32_t>(crc32(0, raw, static_cast<uInt>(body.size()))));
+    }
+    return out + tail;
+}
+
+TEST_F(PngReaderTest, InterlacedPicturesInSmallDataChunksReadTheSame)
+{
+    // Large enough that the later passes start beyond what one piece of
+    // inflated data holds.
+    const PngPicture original = pattern_picture(700, 400);
+    for (const PngKind kind : {PngKind::interlaced_palette, PngKind::interlaced_rgb}) {
+        const std::string path = folder + "/whole.png";
+        std::string error;
+        ASSERT_TRUE(write_png_kind(path, original, kind, error)) << error;
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        PngPicture whole;
+        ASSERT_TRUE(read_png(path, whole, error)) << error;
+        for (const std::size_t size : {7, 1000, 100000}) {
+            const std::string split = write_bytes("split.png", in_small_data_chunks(bytes, size));
+            PngPicture read;
+            ASSERT_TRUE(read_png(split, read, error)) << error;
+            EXPECT_EQ(read.pixels, whole.pixels) << "kind " << static_cast<int>(kind) << ", chunks of " << size;
         }
     }
 }

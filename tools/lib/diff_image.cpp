@@ -214,14 +214,37 @@ int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, cons
 }
 
 // From x on, for an expected picture of colours: the slot of the pixel
-// before is taken again while its colour and match repeat (the background's
-// long runs); returns where the palette ran out, or the width.
+// before is taken again while its colour and match repeat, sixteen pixels
+// at a time along the background's long runs; returns where the palette
+// ran out, or the width.
 int DiffPicture::add_colors(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
 {
+    constexpr int run = 16;
+    constexpr std::uint32_t no_key = 0xffffffffu;
     std::uint8_t* out = &pixels_[start];
-    std::uint32_t last_key = 0xffffffffu;
+    std::uint32_t last_key = no_key;
     int last_slot = 0;
-    for (; x < width_; ++x) {
+    PixelMatch last_match = PixelMatch::same;
+    std::uint8_t colors[run * 3];  // the last colour, repeated, once needed
+    bool colors_ready = false;
+    PixelMatch repeated[run];
+    int single_until = x;  // after a run ends, pixels one at a time up to here
+    while (x < width_) {
+        if (x >= single_until && x + run <= width_ && last_key != no_key) {
+            if (!colors_ready && last_match == PixelMatch::same) {
+                for (int i = 0; i < run; ++i) std::memcpy(colors + 3 * i, expected + static_cast<std::size_t>(x - 1) * 3, 3);
+                colors_ready = true;
+            }
+            const bool same_matches = matches ? std::memcmp(matches + x, repeated, sizeof repeated) == 0
+                                              : last_match == PixelMatch::same;
+            if (same_matches &&
+                (last_match != PixelMatch::same || std::memcmp(expected + static_cast<std::size_t>(x) * 3, colors, sizeof colors) == 0)) {
+                std::memset(out + x, last_slot, run);
+                x += run;
+                continue;
+            }
+            single_until = x + run;
+        }
         const PixelMatch match = matches ? matches[x] : PixelMatch::same;
         const std::uint8_t* rgb = expected + static_cast<std::size_t>(x) * 3;
         const std::uint32_t key = match == PixelMatch::same
@@ -232,8 +255,11 @@ int DiffPicture::add_colors(std::size_t start, const std::uint8_t* expected, con
             last_slot = slot_of(color);
             if (last_slot < 0) return x;
             last_key = key;
+            last_match = match;
+            colors_ready = false;
+            std::memset(repeated, static_cast<int>(match), sizeof repeated);
         }
-        out[x] = static_cast<std::uint8_t>(last_slot);
+        out[x++] = static_cast<std::uint8_t>(last_slot);
     }
     return x;
 }

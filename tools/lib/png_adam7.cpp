@@ -61,6 +61,10 @@ void scatter_pixels(const std::uint8_t* in, int count, std::uint8_t* out, int st
 // A pass's pixels into their places in the picture row, `step` apart.
 void Adam7Rows::scatter(const std::uint8_t* in, int count, std::uint8_t* out, int step) const
 {
+    if (step == 1) {  // the last pass: whole odd rows
+        std::memcpy(out, in, static_cast<std::size_t>(count) * static_cast<std::size_t>(bytes_));
+        return;
+    }
     if (bytes_ == 1) return scatter_pixels<1>(in, count, out, step);
     if (bytes_ == 3) return scatter_pixels<3>(in, count, out, step);
     const std::size_t stride = static_cast<std::size_t>(step) * static_cast<std::size_t>(bytes_);
