@@ -43,6 +43,17 @@ protected:
     std::string folder;
 };
 
+// Each way the reader inflates, in turn; the default again at the end.
+class BothWays {
+public:
+    ~BothWays() { set_whole_inflating(true); }
+    const bool* begin() const { return ways; }
+    const bool* end() const { return ways + 2; }
+
+private:
+    const bool ways[2] = {true, false};
+};
+
 // A picture of `width` x `height` with every pixel of its own colour index.
 PngPicture pattern_picture(int width, int height)
 {
@@ -81,23 +92,27 @@ TEST_F(PngReaderTest, WhatIsNoPngIsRefusedByItsFirstBytesInWords)
 TEST_F(PngReaderTest, InterlacedAndFilteredPicturesReadAsTheirPlainTwins)
 {
     // Small sizes leave some of the seven passes empty.
-    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {5, 5}, {7, 9}, {9, 8}, {33, 17}}) {
-        const PngPicture original = pattern_picture(width, height);
-        for (const PngKind kind : {PngKind::rgb, PngKind::interlaced_palette, PngKind::interlaced_rgb}) {
-            const std::string path = folder + "/kind.png";
-            std::string error;
-            ASSERT_TRUE(write_png_kind(path, original, kind, error)) << error;
-            PngPicture read;
-            ASSERT_TRUE(read_png(path, read, error)) << error;
-            ASSERT_EQ(read.width, width);
-            ASSERT_EQ(read.height, height);
-            EXPECT_EQ(read.indexed(), kind == PngKind::interlaced_palette);
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x) {
-                    const RgbColor want = original.color(x, y), got = read.color(x, y);
-                    ASSERT_TRUE(want.red == got.red && want.green == got.green && want.blue == got.blue)
-                        << width << "x" << height << " kind " << static_cast<int>(kind) << " at " << x << "," << y;
-                }
+    for (const bool whole : BothWays()) {
+        set_whole_inflating(whole);
+        for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {5, 5}, {7, 9}, {9, 8}, {33, 17}}) {
+            const PngPicture original = pattern_picture(width, height);
+            for (const PngKind kind : {PngKind::rgb, PngKind::interlaced_palette, PngKind::interlaced_rgb}) {
+                const std::string path = folder + "/kind.png";
+                std::string error;
+                ASSERT_TRUE(write_png_kind(path, original, kind, error)) << error;
+                PngPicture read;
+                ASSERT_TRUE(read_png(path, read, error)) << error;
+                ASSERT_EQ(read.width, width);
+                ASSERT_EQ(read.height, height);
+                EXPECT_EQ(read.indexed(), kind == PngKind::interlaced_palette);
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const RgbColor want = original.color(x, y), got = read.color(x, y);
+                        ASSERT_TRUE(want.red == got.red && want.green == got.green && want.blue == got.blue)
+                            << width << "x" << height << " kind " << static_cast<int>(kind) << " at " << x << "," << y
+                            << (whole ? ", inflated whole" : "");
+                    }
+            }
         }
     }
 }
@@ -151,12 +166,14 @@ TEST_F(PngReaderTest, InterlacedPicturesInSmallDataChunksReadTheSame)
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         PngPicture whole;
         ASSERT_TRUE(read_png(path, whole, error)) << error;
-        for (const std::size_t size : {7, 1000, 100000}) {
-            const std::string split = write_bytes("split.png", in_small_data_chunks(bytes, size));
-            PngPicture read;
-            ASSERT_TRUE(read_png(split, read, error)) << error;
-            EXPECT_EQ(read.pixels, whole.pixels) << "kind " << static_cast<int>(kind) << ", chunks of " << size;
-        }
+        for (const bool whole_data : BothWays())
+            for (const std::size_t size : {7, 1000, 100000}) {
+                set_whole_inflating(whole_data);
+                const std::string split = write_bytes("split.png", in_small_data_chunks(bytes, size));
+                PngPicture read;
+                ASSERT_TRUE(read_png(split, read, error)) << error;
+                EXPECT_EQ(read.pixels, whole.pixels) << "kind " << static_cast<int>(kind) << ", chunks of " << size;
+            }
     }
 }
 
@@ -167,13 +184,15 @@ TEST_F(PngReaderTest, ACutInterlacedPictureIsAOneLineError)
     ASSERT_TRUE(write_png_kind(path, pattern_picture(61, 47), PngKind::interlaced_rgb, error)) << error;
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (std::size_t size = 40; size < bytes.size(); size += bytes.size() / 23) {
-        const std::string cut = write_bytes("cut.png", bytes.substr(0, size));
-        PngPicture picture;
-        EXPECT_FALSE(read_png(cut, picture, error)) << size;
-        EXPECT_NE(error.find(cut), std::string::npos) << error;
-        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
-    }
+    for (const bool whole : BothWays())
+        for (std::size_t size = 40; size < bytes.size(); size += bytes.size() / 23) {
+            set_whole_inflating(whole);
+            const std::string cut = write_bytes("cut.png", bytes.substr(0, size));
+            PngPicture picture;
+            EXPECT_FALSE(read_png(cut, picture, error)) << size;
+            EXPECT_NE(error.find(cut), std::string::npos) << error;
+            EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        }
 }
 
 }  // namespace

@@ -189,6 +189,8 @@ bool chunks_fit(std::FILE* file, long long size)
 
 }  // namespace
 
+void set_whole_inflating(bool) {}  // (libpng inflates in pieces only)
+
 PngReader::PngReader() = default;
 PngReader::~PngReader() = default;
 

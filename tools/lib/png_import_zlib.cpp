@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,9 @@
 #include <memory>
 #include <system_error>
 #include <zlib.h>
+#ifdef SURF_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -35,6 +39,14 @@ namespace {
 // Inflated in pieces of this size at least: zlib copies the last 32 kB of
 // every call's output into its window, a small cost against a large piece.
 constexpr std::size_t inflate_piece = 1 << 18;
+
+std::atomic<bool> whole_inflating{true};
+
+#ifdef SURF_LIBDEFLATE
+// Picture data up to this size is inflated whole, when it compresses at
+// least four to one: two pictures read at once then hold at most 80 MB.
+constexpr std::size_t whole_data_limit = 32u << 20;
+#endif
 
 // No chunk before the picture data needs a megabyte (as for libpng).
 constexpr std::uint32_t max_ancillary_chunk = 1u << 20;
@@ -95,8 +107,11 @@ struct PngReader::State {
     unsigned char input[1 << 16];
     // Inflated ahead in large pieces (zlib's fast path needs room), taken
     // a row at a time: the bytes from `inflated_at` to `inflated_end` are
-    // not taken yet.
+    // not taken yet.  Or the whole picture data at once, shared by the
+    // decoders of an interlaced picture's passes.
     std::vector<unsigned char> inflated;
+    std::shared_ptr<const std::vector<unsigned char>> whole;
+    bool whole_tried = false;
     std::size_t inflated_at = 0, inflated_end = 0;
     std::vector<unsigned char> current, previous;  // the row being made; the row above it
     std::unique_ptr<Adam7Rows> passes;             // an interlaced picture's rows
@@ -135,6 +150,17 @@ struct PngReader::State {
     void take_trns(const std::vector<unsigned char>& data);
     bool next_data_chunk();
     bool inflate_more(std::size_t needed);
+    bool inflate_whole();
+    // Once, before the first byte is inflated: inflate_whole() where it can;
+    // false only when the file cannot be read.
+    bool try_whole()
+    {
+        if (whole_tried) return true;
+        whole_tried = true;
+        return inflate_whole() || failure.empty();
+    }
+    std::size_t filtered_size() const;
+    const unsigned char* pending() const { return (whole ? whole->data() : inflated.data()) + inflated_at; }
     bool decode_row(std::size_t bytes);
     bool skip_inflated(std::size_t bytes);
     bool skip_to_pass(int target);
@@ -281,6 +307,11 @@ bool PngReader::State::next_data_chunk()
 bool PngReader::State::inflate_more(std::size_t needed)
 {
     if (inflated_end - inflated_at >= needed) return true;
+    if (whole) return fail("not enough image data");
+    if (!whole_tried) {
+        if (!try_whole()) return false;
+        if (whole) return inflate_more(needed);
+    }
     if (inflated.size() < 2 * needed) inflated.resize(std::max<std::size_t>(2 * needed, inflate_piece));
     std::memmove(inflated.data(), inflated.data() + inflated_at, inflated_end - inflated_at);
     inflated_end -= inflated_at;
@@ -308,13 +339,79 @@ bool PngReader::State::inflate_more(std::size_t needed)
     return true;
 }
 
+// The bytes of the picture data once inflated: every stored row with its
+// filter type byte.
+std::size_t PngReader::State::filtered_size() const
+{
+    if (!interlaced) return static_cast<std::size_t>(height) * (row_bytes(width) + 1);
+    std::size_t size = 0;
+    for (int p = 0; p < 7; ++p)
+        if (adam7_columns(p, width) > 0) size += static_cast<std::size_t>(adam7_rows(p, height)) * (row_bytes(adam7_columns(p, width)) + 1);
+    return size;
+}
+
+// Where libdeflate is there and the picture data is not too large: all of
+// it read and inflated at once, many times faster than zlib on the long
+// runs of exported pictures (zlib copies a run byte by byte).  False,
+// with the file where it was, to go on with zlib: for larger pictures, data
+// that compresses poorly, and data that libdeflate refuses (zlib then says
+// what is wrong with it).  False with a failure when the file cannot be read.
+bool PngReader::State::inflate_whole()
+{
+#ifdef SURF_LIBDEFLATE
+    const std::size_t size = filtered_size();
+    if (!whole_inflating || size > whole_data_limit || stream.total_in > 0) return false;
+    const long start = std::ftell(file);
+    const std::uint32_t start_left = data_left;
+    const uLong start_crc = data_crc;
+    std::vector<unsigned char> compressed;
+    const std::size_t most = size / 4 + (1 << 16);
+    bool fits = start >= 0;
+    while (fits && !data_over) {
+        if (data_left == 0) {
+            if (!next_data_chunk()) return false;
+            continue;
+        }
+        const std::size_t at = compressed.size();
+        fits = at + data_left <= most;
+        if (!fits) break;
+        compressed.resize(at + data_left);
+        if (!read_bytes(&compressed[at], data_left)) return false;
+        data_crc = crc32(data_crc, &compressed[at], static_cast<uInt>(data_left));
+        data_left = 0;
+    }
+    if (fits) {
+        auto out = std::make_shared<std::vector<unsigned char>>(size);
+        libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+        std::size_t made = 0;
+        const bool inflated_all = inflater &&
+                                  libdeflate_zlib_decompress(inflater, compressed.data(), compressed.size(), out->data(),
+                                                             size, &made) == LIBDEFLATE_SUCCESS &&
+                                  made == size;
+        if (inflater) libdeflate_free_decompressor(inflater);
+        if (inflated_all) {
+            whole = std::move(out);
+            inflated_at = 0;
+            inflated_end = size;
+            stream_ended = true;
+            return true;
+        }
+    }
+    if (start < 0 || std::fseek(file, start, SEEK_SET) != 0) return fail(std::strerror(errno));
+    data_left = start_left;
+    data_crc = start_crc;
+    data_over = false;
+#endif
+    return false;
+}
+
 // One filtered row of `bytes` bytes into `previous`, unfiltered.
 bool PngReader::State::decode_row(std::size_t bytes)
 {
     if (!inflate_more(bytes + 1)) return false;
     current.resize(previous.size());
     const std::size_t distance = std::max(1, bits_per_pixel() / 8);
-    if (!unfilter_row(&inflated[inflated_at], previous.data(), current.data(), bytes, distance))
+    if (!unfilter_row(pending(), previous.data(), current.data(), bytes, distance))
         return fail("bad adaptive filter value");
     inflated_at += bytes + 1;
     current.swap(previous);
@@ -363,10 +460,17 @@ bool PngReader::State::take_place_of(const State& other)
     std::memcpy(chunk_crc, other.chunk_crc, sizeof chunk_crc);
     data_over = other.data_over;
     stream_ended = other.stream_ended;
-    inflated.assign(other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_at),
-                    other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_end));
-    inflated_at = 0;
-    inflated_end = inflated.size();
+    whole = other.whole;
+    whole_tried = other.whole_tried;
+    if (whole) {
+        inflated_at = other.inflated_at;
+        inflated_end = other.inflated_end;
+    } else {
+        inflated.assign(other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_at),
+                        other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_end));
+        inflated_at = 0;
+        inflated_end = inflated.size();
+    }
     pass = other.pass;
     pass_row = other.pass_row;
     return true;
@@ -460,6 +564,8 @@ bool PngReader::State::read_to_end()
         if (!(type[0] & 0x20)) return fail(std::string(type) + ": unknown critical chunk");
     }
 }
+
+void set_whole_inflating(bool on) { whole_inflating = on; }
 
 PngReader::PngReader() = default;
 PngReader::~PngReader() = default;
@@ -597,6 +703,11 @@ public:
 
     std::unique_ptr<StoredRows> open(int pass, std::string& error)
     {
+        // (first, so that every copy shares the picture data inflated whole)
+        if (!scout_.try_whole()) {
+            error = unsound(scout_);
+            return nullptr;
+        }
         for (; made_ <= pass; ++made_) {
             if (adam7_columns(made_, scout_.width) == 0 || adam7_rows(made_, scout_.height) == 0) continue;
             if (!scout_.skip_to_pass(made_)) {
@@ -611,7 +722,10 @@ public:
             }
             ready_[made_] = std::make_unique<PassRows>(std::move(copy));
         }
-        if (made_ == 7) scout_.inflated = std::vector<unsigned char>();  // its walk is over
+        if (made_ == 7) {  // its walk is over
+            scout_.inflated = std::vector<unsigned char>();
+            scout_.whole.reset();
+        }
         if (!ready_[pass]) error = "cannot read " + scout_.path + ": a pass of the picture is asked for twice";
         return std::move(ready_[pass]);
     }
