@@ -44,14 +44,14 @@ protected:
 };
 
 // Each way the reader inflates, in turn; the default again at the end.
-class BothWays {
+class EveryWay {
 public:
-    ~BothWays() { set_whole_inflating(true); }
-    const bool* begin() const { return ways; }
-    const bool* end() const { return ways + 2; }
+    ~EveryWay() { set_png_inflating(PngInflating::fastest); }
+    const PngInflating* begin() const { return ways; }
+    const PngInflating* end() const { return ways + 3; }
 
 private:
-    const bool ways[2] = {true, false};
+    const PngInflating ways[3] = {PngInflating::fastest, PngInflating::in_pieces, PngInflating::zlib_only};
 };
 
 // A picture of `width` x `height` with every pixel of its own colour index.
@@ -92,8 +92,8 @@ TEST_F(PngReaderTest, WhatIsNoPngIsRefusedByItsFirstBytesInWords)
 TEST_F(PngReaderTest, InterlacedAndFilteredPicturesReadAsTheirPlainTwins)
 {
     // Small sizes leave some of the seven passes empty.
-    for (const bool whole : BothWays()) {
-        set_whole_inflating(whole);
+    for (const PngInflating way : EveryWay()) {
+        set_png_inflating(way);
         for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {5, 5}, {7, 9}, {9, 8}, {33, 17}}) {
             const PngPicture original = pattern_picture(width, height);
             for (const PngKind kind : {PngKind::rgb, PngKind::interlaced_palette, PngKind::interlaced_rgb}) {
@@ -110,7 +110,7 @@ TEST_F(PngReaderTest, InterlacedAndFilteredPicturesReadAsTheirPlainTwins)
                         const RgbColor want = original.color(x, y), got = read.color(x, y);
                         ASSERT_TRUE(want.red == got.red && want.green == got.green && want.blue == got.blue)
                             << width << "x" << height << " kind " << static_cast<int>(kind) << " at " << x << "," << y
-                            << (whole ? ", inflated whole" : "");
+                            << ", inflating way " << static_cast<int>(way);
                     }
             }
         }
@@ -166,13 +166,14 @@ TEST_F(PngReaderTest, InterlacedPicturesInSmallDataChunksReadTheSame)
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         PngPicture whole;
         ASSERT_TRUE(read_png(path, whole, error)) << error;
-        for (const bool whole_data : BothWays())
+        for (const PngInflating way : EveryWay())
             for (const std::size_t size : {7, 1000, 100000}) {
-                set_whole_inflating(whole_data);
+                set_png_inflating(way);
                 const std::string split = write_bytes("split.png", in_small_data_chunks(bytes, size));
                 PngPicture read;
                 ASSERT_TRUE(read_png(split, read, error)) << error;
-                EXPECT_EQ(read.pixels, whole.pixels) << "kind " << static_cast<int>(kind) << ", chunks of " << size;
+                EXPECT_EQ(read.pixels, whole.pixels)
+                    << "kind " << static_cast<int>(kind) << ", chunks of " << size << ", way " << static_cast<int>(way);
             }
     }
 }
@@ -184,9 +185,9 @@ TEST_F(PngReaderTest, ACutInterlacedPictureIsAOneLineError)
     ASSERT_TRUE(write_png_kind(path, pattern_picture(61, 47), PngKind::interlaced_rgb, error)) << error;
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (const bool whole : BothWays())
+    for (const PngInflating way : EveryWay())
         for (std::size_t size = 40; size < bytes.size(); size += bytes.size() / 23) {
-            set_whole_inflating(whole);
+            set_png_inflating(way);
             const std::string cut = write_bytes("cut.png", bytes.substr(0, size));
             PngPicture picture;
             EXPECT_FALSE(read_png(cut, picture, error)) << size;

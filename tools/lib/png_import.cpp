@@ -189,7 +189,7 @@ bool chunks_fit(std::FILE* file, long long size)
 
 }  // namespace
 
-void set_whole_inflating(bool) {}  // (libpng inflates in pieces only)
+void set_png_inflating(PngInflating) {}  // (libpng inflates in pieces, by zlib)
 
 PngReader::PngReader() = default;
 PngReader::~PngReader() = default;

@@ -76,10 +76,12 @@ struct PngPicture {
 // empty when they are a PNG's signature.
 std::string png_signature_problem(const unsigned char* head, std::size_t size);
 
-// Whether picture data that is small enough is inflated whole (the
-// default, where the reader can) or a piece at a time, as larger pictures
-// always are.  For the tests, which read both ways.
-void set_whole_inflating(bool on);
+// How the reader inflates picture data: the fastest way it has (the
+// default: small enough data whole, larger data a piece at a time), always
+// a piece at a time, or a piece at a time by zlib alone.  For the tests,
+// which read every way.
+enum class PngInflating { fastest, in_pieces, zlib_only };
+void set_png_inflating(PngInflating way);
 
 // Reads the whole file with PngReader; false with a one-line `error`.
 bool read_png(const std::string& path, PngPicture& picture, std::string& error);

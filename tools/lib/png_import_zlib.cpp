@@ -21,6 +21,9 @@
 #ifdef SURF_LIBDEFLATE
 #include <libdeflate.h>
 #endif
+#ifdef SURF_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -40,7 +43,7 @@ namespace {
 // every call's output into its window, a small cost against a large piece.
 constexpr std::size_t inflate_piece = 1 << 18;
 
-std::atomic<bool> whole_inflating{true};
+std::atomic<PngInflating> inflating_way{PngInflating::fastest};
 
 #ifdef SURF_LIBDEFLATE
 // Picture data up to this size is inflated whole, when it compresses at
@@ -103,6 +106,11 @@ struct PngReader::State {
     bool data_over = false;  // no more IDAT chunks
     z_stream stream{};
     bool inflating = false;
+#ifdef SURF_ISAL
+    // ISA-L's inflater, several times faster than zlib's, where it is found;
+    // `stream` then only keeps the input's place.
+    std::unique_ptr<inflate_state> fast;
+#endif
     bool stream_ended = false;
     unsigned char input[1 << 16];
     // Inflated ahead in large pieces (zlib's fast path needs room), taken
@@ -151,6 +159,7 @@ struct PngReader::State {
     bool next_data_chunk();
     bool inflate_more(std::size_t needed);
     bool inflate_whole();
+    bool inflate_into(unsigned char* out, std::size_t room, std::size_t& made);
     // Once, before the first byte is inflated: inflate_whole() where it can;
     // false only when the file cannot be read.
     bool try_whole()
@@ -321,20 +330,22 @@ bool PngReader::State::inflate_more(std::size_t needed)
         if (stream.avail_in == 0) {
             while (data_left == 0 && !data_over)
                 if (!next_data_chunk()) return false;
-            if (data_over) return fail("not enough image data");
-            const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
-            if (!read_bytes(input, take)) return false;
-            data_crc = crc32(data_crc, input, static_cast<uInt>(take));
-            data_left -= static_cast<std::uint32_t>(take);
-            stream.next_in = input;
-            stream.avail_in = static_cast<uInt>(take);
+            if (!data_over) {
+                const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
+                if (!read_bytes(input, take)) return false;
+                data_crc = crc32(data_crc, input, static_cast<uInt>(take));
+                data_left -= static_cast<std::uint32_t>(take);
+                stream.next_in = input;
+                stream.avail_in = static_cast<uInt>(take);
+            }
         }
-        stream.next_out = inflated.data() + inflated_end;
-        stream.avail_out = static_cast<uInt>(inflated.size() - inflated_end);
-        const int result = inflate(&stream, Z_NO_FLUSH);
-        inflated_end = inflated.size() - stream.avail_out;
-        if (result == Z_STREAM_END) stream_ended = true;
-        else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
+        // (without input too: an inflater may hold output it could not give yet)
+        const uInt input_before = stream.avail_in;
+        std::size_t made = 0;
+        if (!inflate_into(inflated.data() + inflated_end, inflated.size() - inflated_end, made)) return false;
+        inflated_end += made;
+        if (made == 0 && !stream_ended && stream.avail_in == input_before)  // no way on
+            return fail(input_before == 0 ? "not enough image data" : "damaged image data");
     }
     return true;
 }
@@ -360,7 +371,7 @@ bool PngReader::State::inflate_whole()
 {
 #ifdef SURF_LIBDEFLATE
     const std::size_t size = filtered_size();
-    if (!whole_inflating || size > whole_data_limit || stream.total_in > 0) return false;
+    if (inflating_way != PngInflating::fastest || size > whole_data_limit || stream.next_in) return false;
     const long start = std::ftell(file);
     const std::uint32_t start_left = data_left;
     const uLong start_crc = data_crc;
@@ -403,6 +414,33 @@ bool PngReader::State::inflate_whole()
     data_over = false;
 #endif
     return false;
+}
+
+// As much as fits into `room` bytes from the input at hand; `made` bytes.
+bool PngReader::State::inflate_into(unsigned char* out, std::size_t room, std::size_t& made)
+{
+#ifdef SURF_ISAL
+    if (fast) {
+        fast->next_in = stream.next_in;
+        fast->avail_in = stream.avail_in;
+        fast->next_out = out;
+        fast->avail_out = static_cast<std::uint32_t>(room);
+        const int result = isal_inflate(fast.get());
+        made = room - fast->avail_out;
+        stream.next_in = fast->next_in;
+        stream.avail_in = fast->avail_in;
+        if (fast->block_state == ISAL_BLOCK_FINISH) stream_ended = true;
+        else if (result < 0) return fail(result == ISAL_INCORRECT_CHECKSUM ? "incorrect data check" : "damaged image data");
+        return true;
+    }
+#endif
+    stream.next_out = out;
+    stream.avail_out = static_cast<uInt>(room);
+    const int result = inflate(&stream, Z_NO_FLUSH);
+    made = room - stream.avail_out;
+    if (result == Z_STREAM_END) stream_ended = true;
+    else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
+    return true;
 }
 
 // One filtered row of `bytes` bytes into `previous`, unfiltered.
@@ -451,6 +489,9 @@ bool PngReader::State::take_place_of(const State& other)
     inflating = false;
     if (inflateCopy(&stream, const_cast<z_stream*>(&other.stream)) != Z_OK) return fail("out of memory");
     inflating = true;
+#ifdef SURF_ISAL
+    if (other.fast) fast = std::make_unique<inflate_state>(*other.fast);  // (a plain structure)
+#endif
     std::memcpy(input, other.input, sizeof input);
     if (other.stream.next_in) stream.next_in = input + (other.stream.next_in - other.input);
     const long at = std::ftell(other.file);
@@ -565,7 +606,7 @@ bool PngReader::State::read_to_end()
     }
 }
 
-void set_whole_inflating(bool on) { whole_inflating = on; }
+void set_png_inflating(PngInflating way) { inflating_way = way; }
 
 PngReader::PngReader() = default;
 PngReader::~PngReader() = default;
@@ -660,6 +701,13 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
         return false;
     }
     s.inflating = true;
+#ifdef SURF_ISAL
+    if (inflating_way != PngInflating::zlib_only) {
+        s.fast = std::make_unique<inflate_state>();
+        isal_inflate_init(s.fast.get());
+        s.fast->crc_flag = ISAL_ZLIB;
+    }
+#endif
     // Every chunk's CRC already guards the data; the second check sum over
     // the inflated pixels costs a tenth of the reading time.
     inflateValidate(&s.stream, 0);
