@@ -174,6 +174,37 @@ TEST_F(PngImport, ReadsBackTheExportedIndicesAndPalette)
     EXPECT_TRUE(same(picture.color(5, 0), palette()[200]));
 }
 
+TEST_F(PngImport, PalettesOfAFewColoursTakeFewerBitsAndReadBackTheSame)
+{
+    const std::string path = make_temp_folder() + "/few.png";
+    constexpr int w = 13, h = 5;  // rows that end inside a byte
+    for (const auto& [colours, bits] : std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 4}, {16, 4}, {17, 8}}) {
+        std::vector<RgbColor> colour_table;
+        for (int i = 0; i < colours; ++i)
+            colour_table.push_back({static_cast<std::uint8_t>(i * 15), static_cast<std::uint8_t>(255 - i * 15), 7});
+        Pixels pixels(w * h);
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 7 + i / w) % colours);
+        PngRows rows;
+        rows.width = w;
+        rows.height = h;
+        rows.palette = colour_table.data();
+        rows.palette_size = colours;
+        rows.runs_only = true;
+        rows.row = [&](int y) { return &pixels[static_cast<std::size_t>(y) * w]; };
+        std::string error;
+        ASSERT_TRUE(write_file_atomically(path, [&](std::FILE* file) { return encode_png(file, rows); }, error)) << error;
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 24u);
+        EXPECT_EQ(bytes[24], bits) << colours << " colours";  // the header's bit depth
+        PngPicture read;
+        ASSERT_TRUE(read_png(path, read, error)) << error;
+        EXPECT_EQ(read.pixels, pixels) << colours << " colours";
+        ASSERT_EQ(read.palette.size(), colour_table.size());
+        for (std::size_t i = 0; i < colour_table.size(); ++i) EXPECT_TRUE(same(read.palette[i], colour_table[i]));
+    }
+}
+
 TEST_F(PngImport, ReadsAnRgbPictureAsColours)
 {
     const std::string folder = make_temp_folder();
