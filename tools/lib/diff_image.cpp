@@ -200,15 +200,32 @@ void DiffPicture::to_colors()
 }
 
 // From x on, the pixels whose slots are known already, one table look-up
-// each; returns where it stopped.
+// each, or sixteen at once where the pixel and its match repeat; returns
+// where it stopped.
 int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
 {
+    constexpr int run = 16;
     std::uint8_t* out = &pixels_[start];
-    for (; x < width_; ++x) {
+    while (x < width_) {
         const PixelMatch match = matches ? matches[x] : PixelMatch::same;
         const int slot = match == PixelMatch::same ? slot_of_expected_[expected[x]] : slot_of_mark_[static_cast<int>(match)];
         if (slot < 0) break;
         out[x] = static_cast<std::uint8_t>(slot);
+        // The pixels after it: the same index with the same match take the same slot.
+        if (x + 1 + run > width_ || expected[x + 1] != expected[x] || (matches && matches[x + 1] != match)) {
+            ++x;
+            continue;
+        }
+        std::uint8_t indices[run];
+        PixelMatch repeated[run];
+        std::memset(indices, expected[x], sizeof indices);
+        std::memset(repeated, static_cast<int>(match), sizeof repeated);
+        ++x;
+        while (x + run <= width_ && std::memcmp(expected + x, indices, run) == 0 &&
+               (matches ? std::memcmp(matches + x, repeated, sizeof repeated) == 0 : match == PixelMatch::same)) {
+            std::memset(out + x, slot, run);
+            x += run;
+        }
     }
     return x;
 }

@@ -107,7 +107,7 @@ public:
         const int bits = bits_per_index(picture);
         const std::size_t width = static_cast<std::size_t>(picture.width);
         const std::size_t row_bytes = bits < 8 ? (width * bits + 7) / 8 : width * (picture.palette ? 1 : 3);
-        std::vector<unsigned char> packed(bits < 8 ? row_bytes : 0);
+        std::vector<unsigned char> packed(bits < 8 ? row_bytes : 0);  // (every byte written for each row)
         for (int y = 0; y < picture.height; ++y) {
             const unsigned char* row = picture.row(y);
             if (row && bits < 8) row = pack(row, width, bits, packed);
@@ -123,11 +123,37 @@ private:
     static const unsigned char* pack(const unsigned char* row, std::size_t width, int bits,
                                      std::vector<unsigned char>& packed)
     {
-        const std::size_t per_byte = static_cast<std::size_t>(8 / bits);
-        std::fill(packed.begin(), packed.end(), 0);
-        for (std::size_t x = 0; x < width; ++x)
-            packed[x / per_byte] |= static_cast<unsigned char>(row[x] << (8 - bits * static_cast<int>(x % per_byte + 1)));
+        if (bits == 1) pack_bits<1>(row, width, packed.data());
+        else if (bits == 2) pack_bits<2>(row, width, packed.data());
+        else pack_bits<4>(row, width, packed.data());
         return packed.data();
+    }
+    template <int Bits>
+    static void pack_bits(const unsigned char* row, std::size_t width, unsigned char* out)
+    {
+        constexpr std::size_t per_byte = 8 / Bits, run = 16;
+        std::size_t x = 0;
+        while (x + per_byte <= width) {
+            // Sixteen equal indices: their bytes at once (background is most of a row).
+            if (x + run <= width && std::memcmp(row + x, row + x + 1, run - 1) == 0) {
+                unsigned byte = 0;
+                for (std::size_t i = 0; i < per_byte; ++i) byte = byte << Bits | row[x];
+                std::memset(out, static_cast<int>(byte), run / per_byte);
+                out += run / per_byte;
+                x += run;
+                continue;
+            }
+            for (const std::size_t end = std::min(x + run, width - width % per_byte); x < end; x += per_byte, ++out) {
+                unsigned byte = 0;
+                for (std::size_t i = 0; i < per_byte; ++i) byte = byte << Bits | row[x + i];
+                *out = static_cast<unsigned char>(byte);
+            }
+        }
+        if (x == width) return;
+        unsigned byte = 0;
+        std::size_t taken = 0;
+        for (; x < width; ++x, ++taken) byte = byte << Bits | row[x];
+        *out = static_cast<unsigned char>(byte << (Bits * (per_byte - taken)));
     }
 
     bool deflate_bytes(const unsigned char* bytes, std::size_t size, int flush)
