@@ -4,8 +4,9 @@
 // and grey becomes three equal channels.  Palette pictures keep their
 // indices, with the palette's colours blended the same way.
 //
-// One backend implements PngReader (libpng on Linux); nothing else in the
-// tools calls a PNG library for reading.
+// One backend implements PngReader (our own, over zlib and the faster
+// inflaters where they are found; one over libpng for the tests); nothing
+// else in the tools reads PNG files.
 #pragma once
 
 #include <cstdint>

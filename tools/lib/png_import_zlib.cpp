@@ -1,8 +1,10 @@
-// PngReader over zlib alone, for the Windows build, which has no libpng.  It
-// reads what the libpng reader reads and gives the same rows: every colour
-// type and depth, transparency blended onto black, 16-bit channels rounded
-// to 8 bits, interlaced pictures.  The picture data is inflated a row at a
-// time straight from the file; every chunk's CRC is checked.
+// PngReader of our own: the tools' reader everywhere.  It reads what the
+// libpng reader (kept for the tests) reads and gives the same rows: every
+// colour type and depth, transparency blended onto black, 16-bit channels
+// rounded to 8 bits, interlaced pictures.  The picture data is inflated
+// whole when it is small enough and libdeflate is there, else a piece at a
+// time straight from the file, by ISA-L where it is there, else by zlib;
+// every chunk's CRC is checked.
 #include "tools/lib/png_import.hpp"
 #include "tools/lib/paths.hpp"
 
