@@ -13,7 +13,7 @@ install_missing_packages() {
         "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
-build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdw-dev nettle-dev help2man)
+build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdeflate-dev libisal-dev libdw-dev nettle-dev help2man)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-apps x11-utils tmux python3
     dpkg-dev lintian desktop-file-utils man-db file)
 windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux

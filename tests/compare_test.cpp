@@ -174,6 +174,38 @@ TEST_F(PngImport, ReadsBackTheExportedIndicesAndPalette)
     EXPECT_TRUE(same(picture.color(5, 0), palette()[200]));
 }
 
+TEST_F(PngImport, PalettesOfAFewColoursTakeFewerBitsAndReadBackTheSame)
+{
+    const std::string path = make_temp_folder() + "/few.png";
+    constexpr int w = 45, h = 5;  // rows that end inside a byte, with a run of 37 in each
+    for (const auto& [colours, bits] : std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 4}, {16, 4}, {17, 8}}) {
+        std::vector<RgbColor> colour_table;
+        for (int i = 0; i < colours; ++i)
+            colour_table.push_back({static_cast<std::uint8_t>(i * 15), static_cast<std::uint8_t>(255 - i * 15), 7});
+        Pixels pixels(w * h);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<std::uint8_t>((i % w >= 3 && i % w < 40 ? i / w : i * 7 + i / w) % colours);
+        PngRows rows;
+        rows.width = w;
+        rows.height = h;
+        rows.palette = colour_table.data();
+        rows.palette_size = colours;
+        rows.runs_only = true;
+        rows.row = [&](int y) { return &pixels[static_cast<std::size_t>(y) * w]; };
+        std::string error;
+        ASSERT_TRUE(write_file_atomically(path, [&](std::FILE* file) { return encode_png(file, rows); }, error)) << error;
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 24u);
+        EXPECT_EQ(bytes[24], bits) << colours << " colours";  // the header's bit depth
+        PngPicture read;
+        ASSERT_TRUE(read_png(path, read, error)) << error;
+        EXPECT_EQ(read.pixels, pixels) << colours << " colours";
+        ASSERT_EQ(read.palette.size(), colour_table.size());
+        for (std::size_t i = 0; i < colour_table.size(); ++i) EXPECT_TRUE(same(read.palette[i], colour_table[i]));
+    }
+}
+
 TEST_F(PngImport, ReadsAnRgbPictureAsColours)
 {
     const std::string folder = make_temp_folder();
@@ -385,6 +417,51 @@ TEST_F(DiffImage, DimsMatchesAndMarksEachKindOfDifference)
     EXPECT_FALSE(same(diff_colors::missing, diff_colors::extra));
     EXPECT_FALSE(same(diff_colors::changed, diff_colors::extra));
     EXPECT_FALSE(same(diff_colors::changed, diff_colors::missing));
+}
+
+// Rows of program colours with runs of every length around the blocks that
+// are compared and painted at once, and lone pixels at their edges.
+Pixels runs_picture(int w, int h, unsigned seed)
+{
+    std::srand(seed);
+    const int colours[] = {black, black, black, blue, white, yellow, 4, 200};
+    Pixels pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w;) {
+            const int colour = colours[std::rand() % 8];
+            for (int length = 1 + std::rand() % 40; length > 0 && x < w; --length, ++x) pixels.push_back(colour);
+        }
+    return pixels;
+}
+
+TEST_F(DiffImage, RgbPicturesGiveTheSameMatchesAndDiffAsTheirPaletteTwins)
+{
+    for (const int w : {1, 15, 16, 17, 33, 97}) {
+        constexpr int h = 12;
+        const Pixels expected = runs_picture(w, h, 5 + w);
+        Pixels actual = runs_picture(w, h, 6 + w);
+        for (std::size_t i = 0; i < actual.size(); i += 3) actual[i] = expected[i];  // many equal pixels, not all
+        const Pixels expected_rgb = as_rgb(expected), actual_rgb = as_rgb(actual);
+        const RowComparer by_index(program_palette(), program_palette(), w), by_colour({}, {}, w);
+        DiffPicture indexed(w, h), coloured(w, h);
+        indexed.start(w, h, program_palette());
+        coloured.start(w, h, {});
+        std::vector<PixelMatch> index_matches(w), colour_matches(w);
+        for (int y = 0; y < h; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * w;
+            const long differing = by_index.compare(&expected[row], &actual[row], index_matches.data());
+            ASSERT_EQ(by_colour.compare(&expected_rgb[row * 3], &actual_rgb[row * 3], colour_matches.data()), differing);
+            ASSERT_EQ(colour_matches, index_matches) << w << " wide, row " << y;
+            indexed.add_row(y, &expected[row], index_matches.data(), differing == 0);
+            coloured.add_row(y, &expected_rgb[row * 3], colour_matches.data(), differing == 0);
+            // And a row that matches throughout, as whole rows often do.
+            if (y == h - 1) coloured.add_row(y, &expected_rgb[row * 3], nullptr, true);
+            if (y == h - 1) indexed.add_row(y, &expected[row], nullptr, true);
+        }
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_TRUE(same(coloured.at(x, y), indexed.at(x, y))) << w << " wide, at " << x << "," << y;
+    }
 }
 
 TEST_F(DiffImage, RingsAFewDifferencesOverMatchingPixelsOnly)

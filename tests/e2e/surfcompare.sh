@@ -50,8 +50,8 @@ def chunks(data):
         yield kind, data[pos + 8:pos + 8 + length]
         pos += 12 + length
 
-def unfilter(raw, width, height, bpp):
-    stride, rows, prev, pos = width * bpp, [], bytearray(width * bpp), 0
+def unfilter(raw, stride, height, bpp):
+    rows, prev, pos = [], bytearray(stride), 0
     for _ in range(height):
         kind, line = raw[pos], bytearray(raw[pos + 1:pos + 1 + stride])
         pos += 1 + stride
@@ -78,12 +78,17 @@ parts = list(chunks(data))
 header = dict(parts)[b"IHDR"]
 width, height, depth, color = struct.unpack(">IIBB", header[:10])
 bpp = 1 if color == 3 else 3
-rows = unfilter(zlib.decompress(b"".join(body for kind, body in parts if kind == b"IDAT")), width, height, bpp)
+stride = (width * depth + 7) // 8 if color == 3 else width * 3  # (a palette of a few colours: 1, 2 or 4 bits)
+rows = unfilter(zlib.decompress(b"".join(body for kind, body in parts if kind == b"IDAT")), stride, height, bpp)
+def pixel(row, x):
+    if color != 3: return list(row[x * 3:x * 3 + 3])
+    bit = x * depth
+    return [(row[bit // 8] >> (8 - depth - bit % 8)) & ((1 << depth) - 1)]
 if len(sys.argv) == 4:
-    print(",".join(str(v) for v in rows[y][x * bpp:x * bpp + bpp]))
+    print(",".join(str(v) for v in pixel(rows[y], x)))
 elif sys.argv[4] == "rgb":
-    plte = dict(parts)[b"PLTE"]
-    print(",".join(str(v) for v in plte[3 * rows[y][x]:3 * rows[y][x] + 3]))
+    plte, index = dict(parts)[b"PLTE"], pixel(rows[y], x)[0]
+    print(",".join(str(v) for v in plte[3 * index:3 * index + 3]))
 else:
     rows[y][x] = int(sys.argv[4])
     raw = b"".join(b"\0" + bytes(row) for row in rows)

@@ -85,12 +85,21 @@ class RowBlocks {
 public:
     static constexpr int ring_size = 3;
 
-    RowBlocks(PngReader& expected, PngReader& actual, Worker& worker)
+    // The blocks' memory, kept from pair to pair: new memory would be
+    // cleared and faulted in again for every pair.
+    struct Memory {
+        std::vector<std::uint8_t> expected_rows, actual_rows;
+    };
+
+    RowBlocks(PngReader& expected, PngReader& actual, Worker& worker, Memory& memory)
         : expected_(expected), actual_(actual), worker_(worker),
           row_bytes_(static_cast<std::size_t>(expected.width()) * 3),
           rows_per_block_(static_cast<int>(std::clamp<std::size_t>((1u << 20) / row_bytes_, 16, 256))),
-          expected_rows_(row_bytes_ * rows_per_block_), actual_rows_(row_bytes_ * rows_per_block_ * ring_size)
+          expected_rows_(memory.expected_rows), actual_rows_(memory.actual_rows)
     {
+        if (expected_rows_.size() < row_bytes_ * rows_per_block_) expected_rows_.resize(row_bytes_ * rows_per_block_);
+        if (actual_rows_.size() < row_bytes_ * rows_per_block_ * ring_size)
+            actual_rows_.resize(row_bytes_ * rows_per_block_ * ring_size);
         worker_.start([this](std::string& error) { return produce(error); });
     }
     ~RowBlocks()
@@ -168,7 +177,8 @@ private:
     Worker& worker_;
     std::size_t row_bytes_;
     int rows_per_block_;
-    std::vector<std::uint8_t> expected_rows_, actual_rows_;
+    std::vector<std::uint8_t>& expected_rows_;
+    std::vector<std::uint8_t>& actual_rows_;
     const std::uint8_t* actual_block_ = nullptr;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -178,12 +188,12 @@ private:
 };
 
 // Compares one pair row by row; fills `diff` when given.
-bool compare_pair(PngReader& expected, PngReader& actual, Worker& reader, DiffPicture* diff, PictureResult& result,
-                  std::string& error)
+bool compare_pair(PngReader& expected, PngReader& actual, Worker& reader, RowBlocks::Memory& memory, DiffPicture* diff,
+                  PictureResult& result, std::string& error)
 {
     const int width = expected.width(), height = expected.height();
     const RowComparer comparer(expected.palette(), actual.palette(), width);
-    RowBlocks blocks(expected, actual, reader);
+    RowBlocks blocks(expected, actual, reader, memory);
     std::vector<PixelMatch> matches(static_cast<std::size_t>(width));
     std::vector<std::pair<int, int>> lone;  // the first differing pixels, for the rings
     result.total = static_cast<long long>(width) * height;
@@ -261,6 +271,7 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
     if (with_diff)
         for (int i = 0; i < (overlap ? 2 : 1); ++i) diffs[i] = std::make_unique<DiffPicture>(report.width, report.height);
     Worker reader, encoder;
+    RowBlocks::Memory block_memory;
     int free_diff = 0;  // the one the encoder is not reading
     for (int number = 1; number <= picture_count; ++number) {
         PngReader& expected = *readers[2 * (number - 1)];
@@ -269,7 +280,7 @@ bool ExportComparison::run(const CompareOptions& options, CompareReport& report,
         if (with_diff) diff->start(expected.width(), expected.height(), expected.palette());
         PictureResult result;
         result.number = number;
-        if (!compare_pair(expected, actual, reader, diff, result, error)) return false;
+        if (!compare_pair(expected, actual, reader, block_memory, diff, result, error)) return false;
         readers[2 * (number - 1)].reset();
         readers[2 * (number - 1) + 1].reset();
         report.results.push_back(result);

@@ -1,6 +1,7 @@
 // Row comparison by colour and the diff picture.
 #include "tools/lib/diff_image.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -83,9 +84,41 @@ long RowComparer::compare(const std::uint8_t* expected, const std::uint8_t* actu
         }
         return differing;
     }
+    if (expected_palette_.empty() && actual_palette_.empty()) return compare_colors(expected, actual, matches);
     for (int x = 0; x < width_; ++x) {
         matches[x] = classify(color(expected_palette_, expected, x), color(actual_palette_, actual, x));
         differing += matches[x] != PixelMatch::same;
+    }
+    return differing;
+}
+
+// Two rows of colours: runs of equal pixels are found sixteen at a time,
+// and a pixel is classified by three tests, without a branch.
+long RowComparer::compare_colors(const std::uint8_t* expected, const std::uint8_t* actual, PixelMatch* matches) const
+{
+    // By (equal, expected is black, actual is black).
+    static constexpr PixelMatch by_tests[8] = {PixelMatch::changed, PixelMatch::same, PixelMatch::extra,
+                                               PixelMatch::same,    PixelMatch::missing, PixelMatch::same,
+                                               PixelMatch::changed, PixelMatch::same};
+    constexpr int run = 16;
+    long differing = 0;
+    int x = 0;
+    while (x < width_) {
+        const std::size_t at = static_cast<std::size_t>(x) * 3;
+        if (x + run <= width_ && std::memcmp(expected + at, actual + at, run * 3) == 0) {
+            std::memset(matches + x, 0, run * sizeof *matches);
+            x += run;
+            continue;
+        }
+        const int end = std::min(x + run, width_);
+        for (; x < end; ++x) {
+            const std::uint8_t* e = expected + static_cast<std::size_t>(x) * 3;
+            const std::uint8_t* a = actual + static_cast<std::size_t>(x) * 3;
+            const unsigned e_bits = e[0] | e[1] << 8 | e[2] << 16, a_bits = a[0] | a[1] << 8 | a[2] << 16;
+            const unsigned tests = (e_bits == a_bits) | (e_bits == 0) << 1 | (a_bits == 0) << 2;
+            matches[x] = by_tests[tests];
+            differing += matches[x] != PixelMatch::same;
+        }
     }
     return differing;
 }
@@ -167,28 +200,68 @@ void DiffPicture::to_colors()
 }
 
 // From x on, the pixels whose slots are known already, one table look-up
-// each; returns where it stopped.
+// each, or sixteen at once where the pixel and its match repeat; returns
+// where it stopped.
 int DiffPicture::add_known(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
 {
+    constexpr int run = 16;
     std::uint8_t* out = &pixels_[start];
-    for (; x < width_; ++x) {
+    while (x < width_) {
         const PixelMatch match = matches ? matches[x] : PixelMatch::same;
         const int slot = match == PixelMatch::same ? slot_of_expected_[expected[x]] : slot_of_mark_[static_cast<int>(match)];
         if (slot < 0) break;
         out[x] = static_cast<std::uint8_t>(slot);
+        // The pixels after it: the same index with the same match take the same slot.
+        if (x + 1 + run > width_ || expected[x + 1] != expected[x] || (matches && matches[x + 1] != match)) {
+            ++x;
+            continue;
+        }
+        std::uint8_t indices[run];
+        PixelMatch repeated[run];
+        std::memset(indices, expected[x], sizeof indices);
+        std::memset(repeated, static_cast<int>(match), sizeof repeated);
+        ++x;
+        while (x + run <= width_ && std::memcmp(expected + x, indices, run) == 0 &&
+               (matches ? std::memcmp(matches + x, repeated, sizeof repeated) == 0 : match == PixelMatch::same)) {
+            std::memset(out + x, slot, run);
+            x += run;
+        }
     }
     return x;
 }
 
 // From x on, for an expected picture of colours: the slot of the pixel
-// before is taken again while its colour and match repeat (the background's
-// long runs); returns where the palette ran out, or the width.
+// before is taken again while its colour and match repeat, sixteen pixels
+// at a time along the background's long runs; returns where the palette
+// ran out, or the width.
 int DiffPicture::add_colors(std::size_t start, const std::uint8_t* expected, const PixelMatch* matches, int x)
 {
+    constexpr int run = 16;
+    constexpr std::uint32_t no_key = 0xffffffffu;
     std::uint8_t* out = &pixels_[start];
-    std::uint32_t last_key = 0xffffffffu;
+    std::uint32_t last_key = no_key;
     int last_slot = 0;
-    for (; x < width_; ++x) {
+    PixelMatch last_match = PixelMatch::same;
+    std::uint8_t colors[run * 3];  // the last colour, repeated, once needed
+    bool colors_ready = false;
+    PixelMatch repeated[run];
+    int single_until = x;  // after a run ends, pixels one at a time up to here
+    while (x < width_) {
+        if (x >= single_until && x + run <= width_ && last_key != no_key) {
+            if (!colors_ready && last_match == PixelMatch::same) {
+                for (int i = 0; i < run; ++i) std::memcpy(colors + 3 * i, expected + static_cast<std::size_t>(x - 1) * 3, 3);
+                colors_ready = true;
+            }
+            const bool same_matches = matches ? std::memcmp(matches + x, repeated, sizeof repeated) == 0
+                                              : last_match == PixelMatch::same;
+            if (same_matches &&
+                (last_match != PixelMatch::same || std::memcmp(expected + static_cast<std::size_t>(x) * 3, colors, sizeof colors) == 0)) {
+                std::memset(out + x, last_slot, run);
+                x += run;
+                continue;
+            }
+            single_until = x + run;
+        }
         const PixelMatch match = matches ? matches[x] : PixelMatch::same;
         const std::uint8_t* rgb = expected + static_cast<std::size_t>(x) * 3;
         const std::uint32_t key = match == PixelMatch::same
@@ -199,8 +272,11 @@ int DiffPicture::add_colors(std::size_t start, const std::uint8_t* expected, con
             last_slot = slot_of(color);
             if (last_slot < 0) return x;
             last_key = key;
+            last_match = match;
+            colors_ready = false;
+            std::memset(repeated, static_cast<int>(match), sizeof repeated);
         }
-        out[x] = static_cast<std::uint8_t>(last_slot);
+        out[x++] = static_cast<std::uint8_t>(last_slot);
     }
     return x;
 }

@@ -53,6 +53,7 @@ public:
 private:
     static RgbColor color(const std::vector<RgbColor>& palette, const std::uint8_t* row, int x);
     PixelMatch classify(RgbColor expected, RgbColor actual) const;
+    long compare_colors(const std::uint8_t* expected, const std::uint8_t* actual, PixelMatch* matches) const;
 
     std::vector<RgbColor> expected_palette_, actual_palette_;
     int width_;

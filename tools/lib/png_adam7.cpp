@@ -21,11 +21,21 @@ Adam7Rows::Adam7Rows(int width, int height, int bytes_per_pixel, std::unique_ptr
 {
 }
 
-// The decoder of `pass`, opened at its first row: the rows of every
-// earlier pass are read and dropped.
+Adam7Rows::Adam7Rows(int width, int height, int bytes_per_pixel, PassOpener open_pass)
+    : width_(width), height_(height), bytes_(bytes_per_pixel), open_pass_(std::move(open_pass)),
+      pass_row_(static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes_per_pixel))
+{
+}
+
+// The decoder of `pass`, opened at its first row; without a pass opener the
+// rows of every earlier pass are read and dropped.
 bool Adam7Rows::decoder_of(int pass, std::string& error)
 {
     if (decoders_[pass]) return true;
+    if (open_pass_) {
+        decoders_[pass] = open_pass_(pass, error);
+        return decoders_[pass] != nullptr;
+    }
     std::unique_ptr<StoredRows> decoder = spare_ ? std::move(spare_) : open_(error);
     if (!decoder) return false;
     for (int earlier = 0; earlier < pass; ++earlier) {
@@ -35,6 +45,30 @@ bool Adam7Rows::decoder_of(int pass, std::string& error)
     }
     decoders_[pass] = std::move(decoder);
     return true;
+}
+
+namespace {
+
+template <std::size_t Bytes>
+void scatter_pixels(const std::uint8_t* in, int count, std::uint8_t* out, int step)
+{
+    const std::size_t stride = static_cast<std::size_t>(step) * Bytes;
+    for (int i = 0; i < count; ++i, in += Bytes, out += stride) std::memcpy(out, in, Bytes);
+}
+
+}  // namespace
+
+// A pass's pixels into their places in the picture row, `step` apart.
+void Adam7Rows::scatter(const std::uint8_t* in, int count, std::uint8_t* out, int step) const
+{
+    if (step == 1) {  // the last pass: whole odd rows
+        std::memcpy(out, in, static_cast<std::size_t>(count) * static_cast<std::size_t>(bytes_));
+        return;
+    }
+    if (bytes_ == 1) return scatter_pixels<1>(in, count, out, step);
+    if (bytes_ == 3) return scatter_pixels<3>(in, count, out, step);
+    const std::size_t stride = static_cast<std::size_t>(step) * static_cast<std::size_t>(bytes_);
+    for (int i = 0; i < count; ++i, in += bytes_, out += stride) std::memcpy(out, in, static_cast<std::size_t>(bytes_));
 }
 
 bool Adam7Rows::read_row(std::uint8_t* row, std::string& error)
@@ -48,9 +82,7 @@ bool Adam7Rows::read_row(std::uint8_t* row, std::string& error)
         last_pass = pass;
         if (y < p.y0 || (y - p.y0) % p.dy != 0) continue;
         if (!decoder_of(pass, error) || !decoders_[pass]->next(pass_row_.data(), columns, error)) return false;
-        const std::uint8_t* in = pass_row_.data();
-        for (int column = 0; column < columns; ++column, in += bytes_)
-            std::memcpy(row + static_cast<std::size_t>(p.x0 + column * p.dx) * bytes_, in, bytes_);
+        scatter(pass_row_.data(), columns, row + static_cast<std::size_t>(p.x0) * bytes_, p.dx);
     }
     if (y + 1 < height_) return true;
     const bool ok = last_pass < 0 || (decoder_of(last_pass, error) && decoders_[last_pass]->finish(error));

@@ -6,6 +6,7 @@
 #include "tools/lib/atomic_file.hpp"
 #include "tools/lib/png_export.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -54,12 +55,20 @@ bool write_chunk(std::FILE* file, const char* type, const unsigned char* data, s
            std::fwrite(tail, 1, 4, file) == 4;
 }
 
+// A palette of a few colours takes fewer bits an index: fewer bytes to
+// compress (a diff picture has a handful of colours).
+int bits_per_index(const PngRows& picture)
+{
+    if (!picture.palette || picture.palette_size > 16) return 8;
+    return picture.palette_size <= 2 ? 1 : picture.palette_size <= 4 ? 2 : 4;
+}
+
 bool write_header(std::FILE* file, const PngRows& picture)
 {
     unsigned char header[13] = {};
     put_big_endian(header, static_cast<std::uint32_t>(picture.width));
     put_big_endian(header + 4, static_cast<std::uint32_t>(picture.height));
-    header[8] = 8;                         // bits per index or channel
+    header[8] = static_cast<unsigned char>(bits_per_index(picture));  // bits per index or channel
     header[9] = picture.palette ? 3 : 2;  // palette or RGB; compression, filter and interlace methods stay 0
     if (std::fwrite(signature, 1, sizeof signature, file) != sizeof signature ||
         !write_chunk(file, "IHDR", header, sizeof header))
@@ -95,9 +104,13 @@ public:
         stream_.next_out = out_.data();
         stream_.avail_out = static_cast<uInt>(out_.size());
         unsigned char no_filter = 0;
-        const std::size_t row_bytes = static_cast<std::size_t>(picture.width) * (picture.palette ? 1 : 3);
+        const int bits = bits_per_index(picture);
+        const std::size_t width = static_cast<std::size_t>(picture.width);
+        const std::size_t row_bytes = bits < 8 ? (width * bits + 7) / 8 : width * (picture.palette ? 1 : 3);
+        std::vector<unsigned char> packed(bits < 8 ? row_bytes : 0);  // (every byte written for each row)
         for (int y = 0; y < picture.height; ++y) {
             const unsigned char* row = picture.row(y);
+            if (row && bits < 8) row = pack(row, width, bits, packed);
             if (!row || !deflate_bytes(&no_filter, 1, Z_NO_FLUSH) || !deflate_bytes(row, row_bytes, Z_NO_FLUSH))
                 return false;
         }
@@ -105,6 +118,44 @@ public:
     }
 
 private:
+    // Indices of `bits` bits packed into bytes, the leftmost pixel in the
+    // highest bits.
+    static const unsigned char* pack(const unsigned char* row, std::size_t width, int bits,
+                                     std::vector<unsigned char>& packed)
+    {
+        if (bits == 1) pack_bits<1>(row, width, packed.data());
+        else if (bits == 2) pack_bits<2>(row, width, packed.data());
+        else pack_bits<4>(row, width, packed.data());
+        return packed.data();
+    }
+    template <int Bits>
+    static void pack_bits(const unsigned char* row, std::size_t width, unsigned char* out)
+    {
+        constexpr std::size_t per_byte = 8 / Bits, run = 16;
+        std::size_t x = 0;
+        while (x + per_byte <= width) {
+            // Sixteen equal indices: their bytes at once (background is most of a row).
+            if (x + run <= width && std::memcmp(row + x, row + x + 1, run - 1) == 0) {
+                unsigned byte = 0;
+                for (std::size_t i = 0; i < per_byte; ++i) byte = byte << Bits | row[x];
+                std::memset(out, static_cast<int>(byte), run / per_byte);
+                out += run / per_byte;
+                x += run;
+                continue;
+            }
+            for (const std::size_t end = std::min(x + run, width - width % per_byte); x < end; x += per_byte, ++out) {
+                unsigned byte = 0;
+                for (std::size_t i = 0; i < per_byte; ++i) byte = byte << Bits | row[x + i];
+                *out = static_cast<unsigned char>(byte);
+            }
+        }
+        if (x == width) return;
+        unsigned byte = 0;
+        std::size_t taken = 0;
+        for (; x < width; ++x, ++taken) byte = byte << Bits | row[x];
+        *out = static_cast<unsigned char>(byte << (Bits * (per_byte - taken)));
+    }
+
     bool deflate_bytes(const unsigned char* bytes, std::size_t size, int flush)
     {
         stream_.next_in = const_cast<unsigned char*>(bytes);

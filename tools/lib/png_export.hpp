@@ -1,4 +1,5 @@
-// Writing pictures as 8-bit PNG files, palette or RGB, a row at a time.
+// Writing pictures as PNG files, palette or RGB, a row at a time: 8 bits a
+// channel or index, fewer for a palette of at most 16 colours.
 // The encoder needs only zlib.
 #pragma once
 

@@ -4,8 +4,9 @@
 // and grey becomes three equal channels.  Palette pictures keep their
 // indices, with the palette's colours blended the same way.
 //
-// One backend implements PngReader (libpng on Linux); nothing else in the
-// tools calls a PNG library for reading.
+// One backend implements PngReader (our own, over zlib and the faster
+// inflaters where they are found; one over libpng for the tests); nothing
+// else in the tools reads PNG files.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +76,13 @@ struct PngPicture {
 // a PNG picture, in words: "it is empty", "it looks like a JPEG picture";
 // empty when they are a PNG's signature.
 std::string png_signature_problem(const unsigned char* head, std::size_t size);
+
+// How the reader inflates picture data: the fastest way it has (the
+// default: small enough data whole, larger data a piece at a time), always
+// a piece at a time, or a piece at a time by zlib alone.  For the tests,
+// which read every way.
+enum class PngInflating { fastest, in_pieces, zlib_only };
+void set_png_inflating(PngInflating way);
 
 // Reads the whole file with PngReader; false with a one-line `error`.
 bool read_png(const std::string& path, PngPicture& picture, std::string& error);

@@ -1,26 +1,57 @@
-// PngReader over zlib alone, for the Windows build, which has no libpng.  It
-// reads what the libpng reader reads and gives the same rows: every colour
-// type and depth, transparency blended onto black, 16-bit channels rounded
-// to 8 bits, interlaced pictures.  The picture data is inflated a row at a
-// time straight from the file; every chunk's CRC is checked.
+// PngReader of our own: the tools' reader everywhere.  It reads what the
+// libpng reader (kept for the tests) reads and gives the same rows: every
+// colour type and depth, transparency blended onto black, 16-bit channels
+// rounded to 8 bits, interlaced pictures.  The picture data is inflated
+// whole when it is small enough and libdeflate is there, else a piece at a
+// time straight from the file, by ISA-L where it is there, else by zlib;
+// every chunk's CRC is checked.
 #include "tools/lib/png_import.hpp"
 #include "tools/lib/paths.hpp"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <zlib.h>
+#ifdef SURF_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+#ifdef SURF_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "runtime/checks.hpp"
 #include "tools/lib/png_adam7.hpp"
+#include "tools/lib/png_unfilter.hpp"
 
 namespace {
+
+// Inflated in pieces of this size at least: zlib copies the last 32 kB of
+// every call's output into its window, a small cost against a large piece.
+constexpr std::size_t inflate_piece = 1 << 18;
+
+std::atomic<PngInflating> inflating_way{PngInflating::fastest};
+
+#ifdef SURF_LIBDEFLATE
+// Picture data up to this size is inflated whole, when it compresses at
+// least four to one: two pictures read at once then hold at most 80 MB.
+constexpr std::size_t whole_data_limit = 32u << 20;
+#endif
 
 // No chunk before the picture data needs a megabyte (as for libpng).
 constexpr std::uint32_t max_ancillary_chunk = 1u << 20;
@@ -31,17 +62,24 @@ std::uint32_t big_endian(const unsigned char* at)
            static_cast<std::uint32_t>(at[2]) << 8 | at[3];
 }
 
+std::uint8_t largest_byte(const unsigned char* bytes, std::size_t count)
+{
+    std::size_t i = 0;
+    std::uint8_t largest = 0;
+#ifdef __SSE2__
+    __m128i wide = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16)
+        wide = _mm_max_epu8(wide, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    alignas(16) std::uint8_t lanes[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), wide);
+    for (const std::uint8_t lane : lanes) largest = std::max(largest, lane);
+#endif
+    for (; i < count; ++i) largest = std::max(largest, bytes[i]);
+    return largest;
+}
+
 // A colour as it shows over black.
 std::uint8_t blend(int channel, int alpha) { return static_cast<std::uint8_t>((channel * alpha + 127) / 255); }
-
-int paeth(int left, int up, int up_left)
-{
-    const int estimate = left + up - up_left;
-    const int to_left = std::abs(estimate - left), to_up = std::abs(estimate - up),
-              to_up_left = std::abs(estimate - up_left);
-    if (to_left <= to_up && to_left <= to_up_left) return left;
-    return to_up <= to_up_left ? up : up_left;
-}
 
 std::string size_refused(const std::string& path, unsigned long width, unsigned long height)
 {
@@ -70,11 +108,25 @@ struct PngReader::State {
     bool data_over = false;  // no more IDAT chunks
     z_stream stream{};
     bool inflating = false;
+#ifdef SURF_ISAL
+    // ISA-L's inflater, several times faster than zlib's, where it is found;
+    // `stream` then only keeps the input's place.
+    std::unique_ptr<inflate_state> fast;
+#endif
     bool stream_ended = false;
     unsigned char input[1 << 16];
-    std::vector<unsigned char> raw, previous;  // a filtered row with its filter byte; the row above
-    std::unique_ptr<Adam7Rows> passes;         // an interlaced picture's rows
-    int pass = 0, pass_row = 0;                // the next stored row of an interlaced picture
+    // Inflated ahead in large pieces (zlib's fast path needs room), taken
+    // a row at a time: the bytes from `inflated_at` to `inflated_end` are
+    // not taken yet.  Or the whole picture data at once, shared by the
+    // decoders of an interlaced picture's passes.
+    std::vector<unsigned char> inflated;
+    std::shared_ptr<const std::vector<unsigned char>> whole;
+    bool whole_tried = false;
+    std::size_t inflated_at = 0, inflated_end = 0;
+    std::vector<unsigned char> current, previous;  // the row being made; the row above it
+    std::unique_ptr<Adam7Rows> passes;             // an interlaced picture's rows
+    std::unique_ptr<State> scout;                  // finds where each pass starts
+    int pass = 0, pass_row = 0;                    // the next stored row of an interlaced picture
     int next_row = 0;
 
     ~State()
@@ -107,8 +159,23 @@ struct PngReader::State {
     bool take_plte(const std::vector<unsigned char>& data);
     void take_trns(const std::vector<unsigned char>& data);
     bool next_data_chunk();
-    bool inflate_into(unsigned char* into, std::size_t size);
+    bool inflate_more(std::size_t needed);
+    bool inflate_whole();
+    bool inflate_into(unsigned char* out, std::size_t room, std::size_t& made);
+    // Once, before the first byte is inflated: inflate_whole() where it can;
+    // false only when the file cannot be read.
+    bool try_whole()
+    {
+        if (whole_tried) return true;
+        whole_tried = true;
+        return inflate_whole() || failure.empty();
+    }
+    std::size_t filtered_size() const;
+    const unsigned char* pending() const { return (whole ? whole->data() : inflated.data()) + inflated_at; }
     bool decode_row(std::size_t bytes);
+    bool skip_inflated(std::size_t bytes);
+    bool skip_to_pass(int target);
+    bool take_place_of(const State& other);
     bool convert(const unsigned char* in, int count, std::uint8_t* out) const;
     unsigned sample(const unsigned char* row, int x, int index) const;
     bool next_stored_row(std::uint8_t* out);
@@ -246,53 +313,209 @@ bool PngReader::State::next_data_chunk()
     return true;
 }
 
-bool PngReader::State::inflate_into(unsigned char* into, std::size_t size)
+// At least `needed` bytes inflated and not taken yet, and as many more as
+// fit: one inflate call over a large piece keeps zlib on its fast path.
+bool PngReader::State::inflate_more(std::size_t needed)
 {
-    stream.next_out = into;
-    stream.avail_out = static_cast<uInt>(size);
-    while (stream.avail_out > 0) {
+    if (inflated_end - inflated_at >= needed) return true;
+    if (whole) return fail("not enough image data");
+    if (!whole_tried) {
+        if (!try_whole()) return false;
+        if (whole) return inflate_more(needed);
+    }
+    if (inflated.size() < 2 * needed) inflated.resize(std::max<std::size_t>(2 * needed, inflate_piece));
+    std::memmove(inflated.data(), inflated.data() + inflated_at, inflated_end - inflated_at);
+    inflated_end -= inflated_at;
+    inflated_at = 0;
+    while (inflated_end < needed) {
         if (stream_ended) return fail("not enough image data");
         if (stream.avail_in == 0) {
             while (data_left == 0 && !data_over)
                 if (!next_data_chunk()) return false;
-            if (data_over) return fail("not enough image data");
-            const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
-            if (!read_bytes(input, take)) return false;
-            data_crc = crc32(data_crc, input, static_cast<uInt>(take));
-            data_left -= static_cast<std::uint32_t>(take);
-            stream.next_in = input;
-            stream.avail_in = static_cast<uInt>(take);
+            if (!data_over) {
+                const std::size_t take = std::min<std::size_t>(data_left, sizeof input);
+                if (!read_bytes(input, take)) return false;
+                data_crc = crc32(data_crc, input, static_cast<uInt>(take));
+                data_left -= static_cast<std::uint32_t>(take);
+                stream.next_in = input;
+                stream.avail_in = static_cast<uInt>(take);
+            }
         }
-        const int result = inflate(&stream, Z_NO_FLUSH);
-        if (result == Z_STREAM_END) stream_ended = true;
-        else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
+        // (without input too: an inflater may hold output it could not give yet)
+        const uInt input_before = stream.avail_in;
+        std::size_t made = 0;
+        if (!inflate_into(inflated.data() + inflated_end, inflated.size() - inflated_end, made)) return false;
+        inflated_end += made;
+        if (made == 0 && !stream_ended && stream.avail_in == input_before)  // no way on
+            return fail(input_before == 0 ? "not enough image data" : "damaged image data");
     }
+    return true;
+}
+
+// The bytes of the picture data once inflated: every stored row with its
+// filter type byte.
+std::size_t PngReader::State::filtered_size() const
+{
+    if (!interlaced) return static_cast<std::size_t>(height) * (row_bytes(width) + 1);
+    std::size_t size = 0;
+    for (int p = 0; p < 7; ++p)
+        if (adam7_columns(p, width) > 0) size += static_cast<std::size_t>(adam7_rows(p, height)) * (row_bytes(adam7_columns(p, width)) + 1);
+    return size;
+}
+
+// Where libdeflate is there and the picture data is not too large: all of
+// it read and inflated at once, many times faster than zlib on the long
+// runs of exported pictures (zlib copies a run byte by byte).  False,
+// with the file where it was, to go on with zlib: for larger pictures, data
+// that compresses poorly, and data that libdeflate refuses (zlib then says
+// what is wrong with it).  False with a failure when the file cannot be read.
+bool PngReader::State::inflate_whole()
+{
+#ifdef SURF_LIBDEFLATE
+    const std::size_t size = filtered_size();
+    if (inflating_way != PngInflating::fastest || size > whole_data_limit || stream.next_in) return false;
+    const long start = std::ftell(file);
+    const std::uint32_t start_left = data_left;
+    const uLong start_crc = data_crc;
+    std::vector<unsigned char> compressed;
+    const std::size_t most = size / 4 + (1 << 16);
+    bool fits = start >= 0;
+    while (fits && !data_over) {
+        if (data_left == 0) {
+            if (!next_data_chunk()) return false;
+            continue;
+        }
+        const std::size_t at = compressed.size();
+        fits = at + data_left <= most;
+        if (!fits) break;
+        compressed.resize(at + data_left);
+        if (!read_bytes(&compressed[at], data_left)) return false;
+        data_crc = crc32(data_crc, &compressed[at], static_cast<uInt>(data_left));
+        data_left = 0;
+    }
+    if (fits) {
+        auto out = std::make_shared<std::vector<unsigned char>>(size);
+        libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+        std::size_t made = 0;
+        const bool inflated_all = inflater &&
+                                  libdeflate_zlib_decompress(inflater, compressed.data(), compressed.size(), out->data(),
+                                                             size, &made) == LIBDEFLATE_SUCCESS &&
+                                  made == size;
+        if (inflater) libdeflate_free_decompressor(inflater);
+        if (inflated_all) {
+            whole = std::move(out);
+            inflated_at = 0;
+            inflated_end = size;
+            stream_ended = true;
+            return true;
+        }
+    }
+    if (start < 0 || std::fseek(file, start, SEEK_SET) != 0) return fail(std::strerror(errno));
+    data_left = start_left;
+    data_crc = start_crc;
+    data_over = false;
+#endif
+    return false;
+}
+
+// As much as fits into `room` bytes from the input at hand; `made` bytes.
+bool PngReader::State::inflate_into(unsigned char* out, std::size_t room, std::size_t& made)
+{
+#ifdef SURF_ISAL
+    if (fast) {
+        fast->next_in = stream.next_in;
+        fast->avail_in = stream.avail_in;
+        fast->next_out = out;
+        fast->avail_out = static_cast<std::uint32_t>(room);
+        const int result = isal_inflate(fast.get());
+        made = room - fast->avail_out;
+        stream.next_in = fast->next_in;
+        stream.avail_in = fast->avail_in;
+        if (fast->block_state == ISAL_BLOCK_FINISH) stream_ended = true;
+        else if (result < 0) return fail(result == ISAL_INCORRECT_CHECKSUM ? "incorrect data check" : "damaged image data");
+        return true;
+    }
+#endif
+    stream.next_out = out;
+    stream.avail_out = static_cast<uInt>(room);
+    const int result = inflate(&stream, Z_NO_FLUSH);
+    made = room - stream.avail_out;
+    if (result == Z_STREAM_END) stream_ended = true;
+    else if (result != Z_OK && result != Z_BUF_ERROR) return fail(stream.msg ? stream.msg : "damaged image data");
     return true;
 }
 
 // One filtered row of `bytes` bytes into `previous`, unfiltered.
 bool PngReader::State::decode_row(std::size_t bytes)
 {
-    raw.resize(bytes + 1);
-    if (!inflate_into(raw.data(), bytes + 1)) return false;
+    if (!inflate_more(bytes + 1)) return false;
+    current.resize(previous.size());
     const std::size_t distance = std::max(1, bits_per_pixel() / 8);
-    unsigned char* row = raw.data() + 1;
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const int left = i >= distance ? row[i - distance] : 0;
-        const int up = previous[i];
-        const int up_left = i >= distance ? previous[i - distance] : 0;
-        int add = 0;
-        switch (raw[0]) {
-        case 0: break;
-        case 1: add = left; break;
-        case 2: add = up; break;
-        case 3: add = (left + up) / 2; break;
-        case 4: add = paeth(left, up, up_left); break;
-        default: return fail("bad adaptive filter value");
-        }
-        row[i] = static_cast<unsigned char>(row[i] + add);
+    if (!unfilter_row(pending(), previous.data(), current.data(), bytes, distance))
+        return fail("bad adaptive filter value");
+    inflated_at += bytes + 1;
+    current.swap(previous);
+    return true;
+}
+
+bool PngReader::State::skip_inflated(std::size_t bytes)
+{
+    while (bytes > 0) {
+        const std::size_t chunk = std::min<std::size_t>(bytes, 1 << 16);
+        if (!inflate_more(chunk)) return false;
+        inflated_at += chunk;
+        bytes -= chunk;
     }
-    std::memcpy(previous.data(), row, bytes);
+    return true;
+}
+
+// Past the stored rows of every pass before `target`, without unfiltering
+// them (their own decoders do that).
+bool PngReader::State::skip_to_pass(int target)
+{
+    for (; pass < target; ++pass, pass_row = 0) {
+        const int columns = adam7_columns(pass, width);
+        if (columns == 0) continue;
+        const std::size_t row = row_bytes(columns) + 1;
+        for (; pass_row < adam7_rows(pass, height); ++pass_row)
+            if (!skip_inflated(row)) return false;
+    }
+    return true;
+}
+
+// This decoder, opened on the same file, goes on from where `other` is:
+// the same place in the file and in the compressed stream.
+bool PngReader::State::take_place_of(const State& other)
+{
+    if (inflating) inflateEnd(&stream);
+    inflating = false;
+    if (inflateCopy(&stream, const_cast<z_stream*>(&other.stream)) != Z_OK) return fail("out of memory");
+    inflating = true;
+#ifdef SURF_ISAL
+    if (other.fast) fast = std::make_unique<inflate_state>(*other.fast);  // (a plain structure)
+#endif
+    std::memcpy(input, other.input, sizeof input);
+    if (other.stream.next_in) stream.next_in = input + (other.stream.next_in - other.input);
+    const long at = std::ftell(other.file);
+    if (at < 0 || std::fseek(file, at, SEEK_SET) != 0) return fail(std::strerror(errno));
+    data_left = other.data_left;
+    data_crc = other.data_crc;
+    std::memcpy(chunk_crc, other.chunk_crc, sizeof chunk_crc);
+    data_over = other.data_over;
+    stream_ended = other.stream_ended;
+    whole = other.whole;
+    whole_tried = other.whole_tried;
+    if (whole) {
+        inflated_at = other.inflated_at;
+        inflated_end = other.inflated_end;
+    } else {
+        inflated.assign(other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_at),
+                        other.inflated.begin() + static_cast<std::ptrdiff_t>(other.inflated_end));
+        inflated_at = 0;
+        inflated_end = inflated.size();
+    }
+    pass = other.pass;
+    pass_row = other.pass_row;
     return true;
 }
 
@@ -316,6 +539,16 @@ bool PngReader::State::convert(const unsigned char* in, int count, std::uint8_t*
         if (depth < 8) return static_cast<int>(value * 255 / ((1u << depth) - 1));
         return static_cast<int>(value);
     };
+    if (depth == 8 && color_type == 3) {
+        // The common cases first, a row at once.
+        if (palette.size() < 256 && largest_byte(in, static_cast<std::size_t>(count)) >= palette.size()) return false;
+        std::memcpy(out, in, static_cast<std::size_t>(count));
+        return true;
+    }
+    if (depth == 8 && color_type == 2 && !has_key) {
+        std::memcpy(out, in, static_cast<std::size_t>(count) * 3);
+        return true;
+    }
     for (int x = 0; x < count; ++x) {
         if (color_type == 3) {
             const unsigned index = sample(in, x, 0);
@@ -375,6 +608,8 @@ bool PngReader::State::read_to_end()
     }
 }
 
+void set_png_inflating(PngInflating way) { inflating_way = way; }
+
 PngReader::PngReader() = default;
 PngReader::~PngReader() = default;
 
@@ -405,6 +640,28 @@ std::string unsound(const PngReader::State& s)
 // Everything of PngReader::open but the reader itself.
 bool open_state(PngReader::State& s, const std::string& path, std::string& error)
 {
+    s.path = path;
+#ifndef _WIN32
+    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
+    // only a regular file is read at all.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
+        ::close(fd);
+        return false;
+    }
+    s.file = fdopen(fd, "rb");
+    if (!s.file) {
+        ::close(fd);
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+#else
     // Only a regular file is read at all.
     std::error_code status_error;
     const std::filesystem::file_status status = std::filesystem::status(fs_path(path), status_error);
@@ -420,12 +677,12 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
         error = path + " is not a regular file";
         return false;
     }
-    s.path = path;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) {
         error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
+#endif
     unsigned char head[8];
     const std::size_t got = std::fread(head, 1, sizeof head, s.file);
     const std::string problem = png_signature_problem(head, got);
@@ -446,6 +703,16 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
         return false;
     }
     s.inflating = true;
+#ifdef SURF_ISAL
+    if (inflating_way != PngInflating::zlib_only) {
+        s.fast = std::make_unique<inflate_state>();
+        isal_inflate_init(s.fast.get());
+        s.fast->crc_flag = ISAL_ZLIB;
+    }
+#endif
+    // Every chunk's CRC already guards the data; the second check sum over
+    // the inflated pixels costs a tenth of the reading time.
+    inflateValidate(&s.stream, 0);
     s.previous.assign(s.row_bytes(s.width), 0);
     return true;
 }
@@ -475,6 +742,50 @@ private:
     PngReader::State& s_;
 };
 
+// The decoders of an interlaced picture's passes.  The reader's own state
+// walks through the picture data once, inflating only, and leaves a copy of
+// itself where each pass starts.  Passes are asked for out of order (the
+// first two picture rows need all but two), so every copy is made on the
+// way and kept until its pass is asked for.
+class PassStarts {
+public:
+    explicit PassStarts(PngReader::State& scout) : scout_(scout) {}
+
+    std::unique_ptr<StoredRows> open(int pass, std::string& error)
+    {
+        // (first, so that every copy shares the picture data inflated whole)
+        if (!scout_.try_whole()) {
+            error = unsound(scout_);
+            return nullptr;
+        }
+        for (; made_ <= pass; ++made_) {
+            if (adam7_columns(made_, scout_.width) == 0 || adam7_rows(made_, scout_.height) == 0) continue;
+            if (!scout_.skip_to_pass(made_)) {
+                error = unsound(scout_);
+                return nullptr;
+            }
+            auto copy = std::make_unique<PngReader::State>();
+            if (!open_state(*copy, scout_.path, error)) return nullptr;
+            if (!copy->take_place_of(scout_)) {
+                error = unsound(*copy);
+                return nullptr;
+            }
+            ready_[made_] = std::make_unique<PassRows>(std::move(copy));
+        }
+        if (made_ == 7) {  // its walk is over
+            scout_.inflated = std::vector<unsigned char>();
+            scout_.whole.reset();
+        }
+        if (!ready_[pass]) error = "cannot read " + scout_.path + ": a pass of the picture is asked for twice";
+        return std::move(ready_[pass]);
+    }
+
+private:
+    PngReader::State& scout_;
+    int made_ = 0;  // passes before this one have their copies
+    std::unique_ptr<StoredRows> ready_[7];
+};
+
 }  // namespace
 
 bool PngReader::open(const std::string& path, std::string& error)
@@ -485,13 +796,10 @@ bool PngReader::open(const std::string& path, std::string& error)
     if (!open_state(*state, path, error)) return false;
     State& s = *state;
     if (s.interlaced) {
-        const auto another = [path](std::string& open_error) -> std::unique_ptr<StoredRows> {
-            auto other = std::make_unique<State>();
-            if (!open_state(*other, path, open_error)) return nullptr;
-            return std::make_unique<PassRows>(std::move(other));
-        };
-        s.passes = std::make_unique<Adam7Rows>(s.width, s.height, s.output_bytes(), std::make_unique<PassRows>(s),
-                                               another);
+        auto starts = std::make_shared<PassStarts>(s);
+        s.passes = std::make_unique<Adam7Rows>(
+            s.width, s.height, s.output_bytes(),
+            [starts](int pass, std::string& open_error) { return starts->open(pass, open_error); });
     }
     state_ = std::move(state);
     return true;
