@@ -14,7 +14,7 @@ field() { sed -n "s/^$1: //p" <<<"$info"; }
 grep -q '<.*@.*>' <<<"$(field Maintainer)" || fail "Maintainer without an address: $(field Maintainer)"
 [ "$(dpkg-deb -f "$deb" Description | wc -l)" -gt 3 ] || fail "no long description"
 depends=$(field Depends)
-for library in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16 bubblewrap; do
+for library in libc6 libstdc++6 libsdl2-2.0-0 zlib1g bubblewrap; do
     grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
