@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include "runtime/checks.hpp"
 #include "tools/lib/paths.hpp"
@@ -56,12 +59,32 @@ bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& en
     errno = 0;
     bool ok = encode(file);
     ok = std::fflush(file) == 0 && ok;
+    ok = sync_file(file) && ok;
     const int saved_errno = errno;
     ok = std::fclose(file) == 0 && ok;
     const int reason = saved_errno ? saved_errno : errno;
     if (!ok) error = "cannot write " + shown + (reason ? std::string(": ") + std::strerror(reason) : std::string());
     return ok;
 }
+
+#ifdef _WIN32
+bool sync_file(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+bool sync_folder(const std::string&) { return true; }
+#else
+bool sync_file(std::FILE* file)
+{
+    // (a file that is no disk file, a pipe say, has nothing to sync)
+    return fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS;
+}
+bool sync_folder(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+#endif
 
 bool PendingFiles::add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error)
 {

@@ -9,10 +9,18 @@
 #include <utility>
 #include <vector>
 
-// Runs `encode` on an open file and closes it; false with "cannot write
-// SHOWN: REASON" in `error` when the encoding, the flush or the close fails.
+// Runs `encode` on an open file, puts it on the disk and closes it; false
+// with "cannot write SHOWN: REASON" in `error` when the encoding, the flush,
+// the sync or the close fails.
 bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& encode, const std::string& shown,
                       std::string& error);
+
+// Waits until the file's bytes, or the folder's names (files created,
+// renamed, removed in it), are on the disk: a commit that a power loss may
+// cut relies on what came before.  A folder is synced on POSIX only
+// (Windows keeps its folders' names in its own journal).
+bool sync_file(std::FILE* file);
+bool sync_folder(const std::string& path);
 
 class PendingFiles {
 public:
