@@ -102,7 +102,7 @@ TEST_F(OutputFolderTest, CommitPutsEveryFileInPlaceAndLeavesNothingOfItsOwn)
     EXPECT_EQ(entries(), (std::set<std::string>{"01.png", "02.png", "04.png"}));
 }
 
-TEST_F(OutputFolderTest, AFailureWhilePlacingPutsEveryOldFileBack)
+TEST_F(OutputFolderTest, ANewFileLostBeforeTheCommitChangesNothing)
 {
     old_set();
     OutputFolder folder(base, "folder");
@@ -111,7 +111,6 @@ TEST_F(OutputFolderTest, AFailureWhilePlacingPutsEveryOldFileBack)
     add(folder, "01.png", "new1");
     add(folder, "02.png", "new2");
     add(folder, "03.png", "new3");
-    // The last new file vanishes: its rename fails after two are in place.
     ASSERT_TRUE(fs::remove(work_folder() + "/03.png"));
     EXPECT_FALSE(folder.commit(error));
     EXPECT_NE(error.find(path("03.png")), std::string::npos) << error;

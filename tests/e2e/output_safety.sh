@@ -54,6 +54,64 @@ grep -q "o5/05.png: a folder is in its place" err || fail "folder in place of 05
 diff <(sums o5) o5.sums >/dev/null || fail "failed export changed pictures"
 clean o5 "failed export"
 
+# Each step of a commit failing in turn (a rename, a sync to the disk, a
+# folder made), through a library that fails the Nth call: every run that
+# fails says so in one line, prints no titles, and leaves the folder all
+# old; the first run past the last step leaves it all new.
+preload=$build/tests/libsurf_failing_calls.so
+"$shots" --size 320x200 --out new >/dev/null 2>&1 || fail "reference export"
+"$kit" --size 300x200 --out kit >/dev/null 2>&1 || fail "kit export"
+sums new >new.sums
+failing() {  # failing CALLS COMMAND...: the command with those calls failing
+    local calls=$1
+    shift
+    SURF_FAIL_CALLS=$calls LD_PRELOAD=$preload ASAN_OPTIONS=verify_asan_link_order=0 "$@"
+}
+if [ -f "$preload" ]; then
+    for call in rename fdatasync mkdir; do
+        # (mkdir: into three new levels, which must go again)
+        target=step && [ $call = mkdir ] && target=made-step/a/b
+        for n in $(seq 80); do
+            rm -rf step made-step && cp -r old step
+            rc=0; failing "$call:$n" "$shots" --size 320x200 --out $target >out 2>err || rc=$?
+            if [ $rc -eq 0 ]; then
+                diff <(sums $target) new.sums >/dev/null || fail "$call $n: succeeded without every new picture"
+                [ "$n" -gt 3 ] || fail "$call: no step of a commit failed (did the library load?)"
+                break
+            fi
+            what="export with $call $n failing"
+            [ $rc -eq 2 ] && [ "$(wc -l <err)" -eq 1 ] || fail "$what: exit $rc, $(cat err)"
+            # Titles printed only with a failure after them said so.
+            [ ! -s out ] || grep -q "the titles above were printed, but no picture was replaced" err ||
+                fail "$what: printed titles, then $(cat err)"
+            diff <(sums step) old.sums >/dev/null || fail "$what: pictures changed"
+            clean step "$what"
+            [ ! -e made-step ] || fail "$what: left the folders it made"
+        done
+    done
+    # A rename back failing too: the next run puts the old pictures back.
+    rm -rf step && cp -r old step
+    failing "rename:20 rename:21" "$shots" --size 320x200 --out step >/dev/null 2>err
+    grep -q "could not all be put back: the next run into step puts them back" err || fail "roll-back failing: $(cat err)"
+    "$shots" --size 320x200 --out step >/dev/full 2>/dev/null
+    diff <(sums step) old.sums >/dev/null || fail "roll-back failing: not put back by the next run"
+    clean step "roll-back failing, then a run"
+    # A compare into an earlier diff folder, each rename failing in turn.
+    "$compare" old kit --diff step-diff >/dev/null 2>&1
+    sums step-diff >step-diff.sums
+    for n in $(seq 40); do
+        rc=0; failing "rename:$n" "$compare" kit old --diff step-diff >out 2>err || rc=$?
+        [ $rc -eq 1 ] && break
+        [ $rc -eq 2 ] && { [ ! -s out ] || grep -q "the report above was printed, but no diff picture was replaced" err; } ||
+            fail "compare with rename $n failing: exit $rc, $(cat err)"
+        diff <(sums step-diff) step-diff.sums >/dev/null || fail "compare with rename $n failing: diff pictures changed"
+        clean step-diff "compare with rename $n failing"
+    done
+    diff <(sums step-diff) step-diff.sums >/dev/null && fail "compare past every step: diff pictures not replaced"
+else
+    echo "skipped: each step failing (no $preload)"
+fi
+
 # Interrupted while it prints its titles (all twelve new pictures are in
 # place then, the old ones kept aside): everything put back, exit 128+N.
 for signal in INT:130 TERM:143 HUP:129; do
@@ -90,7 +148,6 @@ clean killed "export after SIGKILL"
 
 # surfcompare --diff interrupted while it prints its report: the diff
 # folder it made is gone; an earlier diff folder is as it was.
-"$kit" --size 300x200 --out kit >/dev/null 2>&1 || fail "kit export"
 start_blocked "$compare" old kit --diff newdiff
 wait_for "[ -e newdiff/.surf-work.*/journal ]"
 kill -TERM "$pid"

@@ -59,7 +59,6 @@ bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& en
     errno = 0;
     bool ok = encode(file);
     ok = std::fflush(file) == 0 && ok;
-    ok = sync_file(file) && ok;
     const int saved_errno = errno;
     ok = std::fclose(file) == 0 && ok;
     const int reason = saved_errno ? saved_errno : errno;
@@ -68,22 +67,31 @@ bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& en
 }
 
 #ifdef _WIN32
-bool sync_file(std::FILE* file) { return _commit(_fileno(file)) == 0; }
-bool sync_folder(const std::string&) { return true; }
-#else
-bool sync_file(std::FILE* file)
+bool sync_file(const std::string& path)
 {
-    // (a file that is no disk file, a pipe say, has nothing to sync)
-    return fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS;
-}
-bool sync_folder(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::_open(path.c_str(), _O_RDWR | _O_BINARY);
     if (fd < 0) return false;
-    const bool synced = fsync(fd) == 0 || errno == EINVAL;
-    ::close(fd);
+    const bool synced = _commit(fd) == 0;
+    ::_close(fd);
     return synced;
 }
+bool sync_folder(const std::string&) { return true; }
+#else
+namespace {
+bool sync_opened(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    // (a file system that cannot sync, or a special file, has nothing to wait for)
+    const bool synced = fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return synced;
+}
+}  // namespace
+bool sync_file(const std::string& path) { return sync_opened(path, O_RDONLY); }
+bool sync_folder(const std::string& path) { return sync_opened(path, O_RDONLY | O_DIRECTORY); }
 #endif
 
 bool PendingFiles::add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error)
@@ -105,6 +113,11 @@ bool PendingFiles::add(const std::string& path, const std::function<bool(std::FI
 
 bool PendingFiles::commit(std::string& error)
 {
+    for (const auto& [temporary, path] : files_) {
+        if (sync_file(temporary)) continue;
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
     while (!files_.empty()) {
         const auto& [temporary, path] = files_.front();
         // (std::filesystem::rename replaces an existing file on Windows too)

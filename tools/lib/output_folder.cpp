@@ -80,7 +80,8 @@ bool write_journal(const std::string& work, const std::vector<Change>& changes)
     std::string error;
     if (!encode_and_close(
             file, [&](std::FILE* out) { return std::fwrite(text.data(), 1, text.size(), out) == text.size(); }, part,
-            error))
+            error) ||
+        !sync_file(part))
         return false;
     std::error_code renamed;
     fs::rename(fs_path(part), fs_path(join_path(work, journal_name)), renamed);
@@ -90,9 +91,10 @@ bool write_journal(const std::string& work, const std::vector<Change>& changes)
 }
 
 // Every file as it was before the commit began; safe to run again on what
-// an earlier roll-back left.
-void roll_back(const std::string& folder, const std::string& work, const std::vector<Change>& changes)
+// an earlier roll-back left.  False when a file could not be put back.
+bool roll_back(const std::string& folder, const std::string& work, const std::vector<Change>& changes)
 {
+    bool all_back = true;
     for (const Change& change : changes) {
         const std::string own = join_path(folder, change.name);
         std::error_code error;
@@ -102,7 +104,9 @@ void roll_back(const std::string& folder, const std::string& work, const std::ve
         } else if (change.has_new && !there(join_path(work, change.name))) {
             fs::remove(fs_path(own), error);  // the new one was in place
         }
+        all_back = all_back && !error;
     }
+    return all_back;
 }
 
 // Moves `from` to `to`; false with `reason`.
@@ -196,7 +200,8 @@ void recover_work(const std::string& folder, const std::string& work)
 {
     std::vector<Change> changes;
     if (!there(join_path(work, done_name)) && read_journal(join_path(work, journal_name), changes)) {
-        roll_back(folder, work, changes);
+        // (what cannot be put back now stays for the next run to try)
+        if (!roll_back(folder, work, changes)) return;
         sync_both(folder, work);
     }
     remove_work(work);
@@ -356,7 +361,7 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
     // Without the lock: an interrupt while the confirmation waits on its
     // output rolls the change back.
     if (confirm && !confirm(error)) {
-        discard();
+        fail(error);
         return false;
     }
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
@@ -365,7 +370,7 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
     // never takes their absence for a change to roll back.
     if (!move(join_path(work_, journal_name), join_path(work_, done_name), reason) || !sync_folder(work_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + (reason.empty() ? std::strerror(errno) : reason);
-        discard();
+        fail(error);
         return false;
     }
     changes_.clear();
@@ -382,6 +387,12 @@ bool OutputFolder::place(std::string& error)
     changes_.clear();
     for (const std::string& name : new_names_) changes_.push_back({name, there(join_path(path_, name)), true});
     for (const std::string& name : removed_names_) changes_.push_back({name, there(join_path(path_, name)), false});
+    for (const std::string& name : new_names_) {
+        if (sync_file(join_path(work_, name))) continue;
+        error = "cannot write " + join_path(path_, name) + ": " + std::strerror(errno);
+        changes_.clear();
+        return false;
+    }
     if (!write_journal(work_, changes_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
         changes_.clear();
@@ -396,7 +407,7 @@ bool OutputFolder::place(std::string& error)
     // name of theirs.
     if (failed.empty() && !sync_both(path_, work_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
-        discard();
+        fail(error);
         return false;
     }
     for (const Change& change : changes_)
@@ -404,13 +415,20 @@ bool OutputFolder::place(std::string& error)
             failed = change.name;
     if (failed.empty() && !sync_both(path_, work_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
-        discard();
+        fail(error);
         return false;
     }
     if (failed.empty()) return true;
     error = "cannot write " + join_path(path_, failed) + ": " + reason;
-    discard();
+    fail(error);
     return false;
+}
+
+void OutputFolder::fail(std::string& error)
+{
+    discard();
+    if (!kept_.empty())
+        error += "; the old files could not all be put back: the next run into " + path_ + " puts them back";
 }
 
 void OutputFolder::discard()
@@ -422,11 +440,12 @@ void OutputFolder::discard()
         std::error_code ignored;
         if (there(join_path(work_, done_name)))
             fs::rename(fs_path(join_path(work_, done_name)), fs_path(join_path(work_, journal_name)), ignored);
-        roll_back(path_, work_, changes_);
+        // What cannot be put back now stays for the next run to put back.
+        if (!roll_back(path_, work_, changes_)) kept_ = work_;
         sync_both(path_, work_);
     }
     changes_.clear();
-    if (!work_.empty()) remove_work(work_);
+    if (!work_.empty() && kept_ != work_) remove_work(work_);
     work_.clear();
     new_names_.clear();
     removed_names_.clear();

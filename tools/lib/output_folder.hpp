@@ -71,6 +71,8 @@ private:
     bool place(std::string& error);
     bool create_levels(std::string& error);
     bool open_work(std::string& error);
+    // discard(), and says in `error` when an old file could not be put back.
+    void fail(std::string& error);
     void release();
     void remove_created_levels();
 
@@ -79,6 +81,7 @@ private:
     std::vector<std::string> created_;  // levels made by this run, outermost first
     std::vector<std::string> new_names_, removed_names_;
     std::vector<Change> changes_;  // while a commit is under way
+    std::string kept_;  // a work folder left for the next run: not all put back
     FolderLock lock_;
     InterruptCleanup cleanup_;
 };

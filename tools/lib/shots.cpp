@@ -96,15 +96,19 @@ public:
     // pictures can still be put back.
     bool commit(std::string& error)
     {
-        return folder_.commit(error, [this](std::string& print_error) {
-            errno = 0;
-            for (const std::string& title : titles_) {
-                if (write_plain_line(title)) continue;
-                print_error = "cannot write the titles to standard output" + write_failure_reason(errno);
-                return false;
-            }
+        bool printed = false;
+        if (folder_.commit(error, [&](std::string& print_error) {
+                errno = 0;
+                for (const std::string& title : titles_) {
+                    if (write_plain_line(title)) continue;
+                    print_error = "cannot write the titles to standard output" + write_failure_reason(errno);
+                    return false;
+                }
+                return printed = true;
+            }))
             return true;
-        });
+        if (printed) error += "; the titles above were printed, but no picture was replaced";
+        return false;
     }
     [[noreturn]] void stop(const std::string& error)
     {
