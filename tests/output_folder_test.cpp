@@ -228,6 +228,14 @@ TEST(ProcessIdentity, ANumberAndAStartNameOneProcessForGood)
     EXPECT_FALSE(process_runs(parent, start + 1)) << "another process under the same number";
     const long ended = ended_process();
     EXPECT_FALSE(process_runs(ended, process_start(ended)));
+    // Ended but not yet waited for: a killed run whose parent is gone too.
+    const pid_t zombie = fork();
+    if (zombie == 0) _exit(0);
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, zombie, &info, WEXITED | WNOWAIT), 0);
+    EXPECT_FALSE(process_runs(zombie));
+    EXPECT_FALSE(process_runs(zombie, process_start(zombie)));
+    waitpid(zombie, nullptr, 0);
     EXPECT_FALSE(process_started_after(parent, static_cast<long long>(std::time(nullptr))));
     EXPECT_TRUE(process_started_after(parent, 1000000000));
 }

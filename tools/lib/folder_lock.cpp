@@ -130,24 +130,47 @@ bool process_started_after(long pid, long long seconds)
 }
 #else
 long own_process_id() { return static_cast<long>(getpid()); }
-bool process_runs(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
-unsigned long long process_start(long pid)
+
+namespace {
+
+// Fields 3 (its state) and 22 (its start) of /proc/PID/stat.
+bool read_process_stat(long pid, char& state, unsigned long long& start)
 {
-    if (pid <= 0) return 0;
+    if (pid <= 0) return false;
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
-    if (!std::getline(in, line)) return 0;
-    // Field 22; the command's name before it, in brackets, may hold spaces
-    // and brackets of its own.
+    if (!std::getline(in, line)) return false;
+    // The command's name before them, in brackets, may hold spaces and
+    // brackets of its own.
     const std::size_t name_end = line.rfind(')');
-    if (name_end == std::string::npos) return 0;
+    if (name_end == std::string::npos) return false;
     std::istringstream fields(line.substr(name_end + 1));
     std::string skipped;
-    for (int field = 3; field < 22; ++field)
-        if (!(fields >> skipped)) return 0;
-    unsigned long long start = 0;
-    return fields >> start ? start : 0;
+    if (!(fields >> state)) return false;
+    for (int field = 4; field < 22; ++field)
+        if (!(fields >> skipped)) return false;
+    return static_cast<bool>(fields >> start);
 }
+
+}  // namespace
+
+// A process that has ended but is not yet waited for by its parent (a
+// zombie: a killed run whose parent was killed with it, say) runs no more.
+bool process_runs(long pid)
+{
+    char state = 0;
+    unsigned long long start = 0;
+    if (read_process_stat(pid, state, start)) return state != 'Z' && state != 'X';
+    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+unsigned long long process_start(long pid)
+{
+    char state = 0;
+    unsigned long long start = 0;
+    return read_process_stat(pid, state, start) ? start : 0;
+}
+
 bool process_started_after(long pid, long long seconds)
 {
     const unsigned long long ticks = process_start(pid);

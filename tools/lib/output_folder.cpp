@@ -356,7 +356,10 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
             discard();
             return confirmed;
         }
-        if (!check_replaceable(new_names_, error) || !open_work(error) || !place(error)) return false;
+        if (!check_replaceable(new_names_, error) || !open_work(error) || !place(error)) {
+            fail(error);
+            return false;
+        }
     }
     // Without the lock: an interrupt while the confirmation waits on its
     // output rolls the change back.
@@ -407,7 +410,6 @@ bool OutputFolder::place(std::string& error)
     // name of theirs.
     if (failed.empty() && !sync_both(path_, work_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
-        fail(error);
         return false;
     }
     for (const Change& change : changes_)
@@ -415,12 +417,10 @@ bool OutputFolder::place(std::string& error)
             failed = change.name;
     if (failed.empty() && !sync_both(path_, work_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
-        fail(error);
         return false;
     }
     if (failed.empty()) return true;
     error = "cannot write " + join_path(path_, failed) + ": " + reason;
-    fail(error);
     return false;
 }
 

@@ -68,6 +68,7 @@ public:
     };
 
 private:
+    // Moves the files; false with `error`, the change left for discard().
     bool place(std::string& error);
     bool create_levels(std::string& error);
     bool open_work(std::string& error);
