@@ -38,7 +38,7 @@ whole() { [ -z "$(sums "$1")" ] || grep -qx "$(sums "$1" | md5sum)" <<<"$known";
 
 folders=(out1 out2 diff1 diff2)
 signals=(INT:130 TERM:143 HUP:129 KILL:137)
-runs_total=0 signalled=0 killed=0
+runs_total=0 signalled=0 killed=0 interrupted=0
 for round in $(seq "$rounds"); do
     pids=() expected=()
     for i in $(seq $((2 + RANDOM % 5))); do
@@ -49,13 +49,14 @@ for round in $(seq "$rounds"); do
             diff*) command=("$compare" set-a kit --diff "$target") own=1
                    [ $((RANDOM % 2)) -eq 0 ] && command=("$compare" kit set-a --diff "$target") ;;
         esac
-        # Two runs in three get a signal at a random moment, up to 0.4 s
-        # (a run takes 0.1 to 1 s here); timeout sends it only to its own
-        # child, never to a number that another process took since.
+        # Two runs in three get a signal at a random moment, up to 0.2 s
+        # (a run alone takes 0.05 to 0.3 s here, longer when it waits for
+        # another); timeout sends it only to its own child, never to a
+        # number that another process took since.
         codes=$own
         if [ $((RANDOM % 3)) -ne 0 ]; then
             signal=${signals[RANDOM % 4]}
-            command=(timeout --preserve-status -s "${signal%:*}" "0.$((RANDOM % 400))" "${command[@]}")
+            command=(timeout --preserve-status -s "${signal%:*}" "$(printf '0.%03d' $((RANDOM % 200)))" "${command[@]}")
             codes="$own ${signal#*:}"
             signalled=$((signalled + 1))
         fi
@@ -64,9 +65,12 @@ for round in $(seq "$rounds"); do
         runs_total=$((runs_total + 1))
     done
     for k in "${!pids[@]}"; do
-        wait "${pids[k]}"
+        { wait "${pids[k]}"; } 2>/dev/null
         rc=$?
-        [ $rc -eq 137 ] && killed=$((killed + 1))
+        case $rc in
+            137) killed=$((killed + 1)) ;;
+            129 | 130 | 143) interrupted=$((interrupted + 1)) ;;
+        esac
         grep -qw -- "$rc" <<<"${expected[k]}" || fail "run $((k + 1)): exit $rc, expected ${expected[k]}: $(cat "err.$((k + 1))")"
         err=$(grep -v -e 'waiting for it to finish' -e '^wrote 12 pictures' "err.$((k + 1))")
         [ -z "$err" ] || fail "run $((k + 1)) said: $err"
@@ -84,5 +88,6 @@ for round in $(seq "$rounds"); do
         [ -z "$hidden" ] || fail "$target: left $hidden"
     done
 done
-echo "stress (seed $seed): $rounds rounds, $runs_total runs ($signalled signalled, $killed killed); $failures failures"
+echo "stress (seed $seed): $rounds rounds, $runs_total runs, $signalled signalled:" \
+    "$interrupted interrupted, $killed killed, the others done first; $failures failures"
 [ "$failures" -eq 0 ]

@@ -41,6 +41,7 @@ int main(int argc, char** argv)
     bool reported = false;
     if (!comparison.run(options, report, error) ||
         !comparison.commit(error, [&](std::string& report_error) {
+            set_interrupt_note(name + ": interrupted: the report above was printed, but no diff picture was replaced\n");
             return reported = write_report(format_report(options, report), report_error);
         })) {
         if (reported) error += "; the report above was printed, but no diff picture was replaced";

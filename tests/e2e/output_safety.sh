@@ -120,6 +120,8 @@ for signal in INT:130 TERM:143 HUP:129; do
     wait_for "ls -A sig-$signal | grep -q '^.surf-work' && [ -e sig-$signal/.surf-work.*/journal ]"
     kill -"${signal%:*}" "$pid"
     ended_with "$pid" "${signal#*:}" "export interrupted by SIG${signal%:*}"
+    grep -q "surfplot-shots: interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
+        fail "SIG${signal%:*} after the titles: $(cat blocked.err)"
     diff <(sums "sig-$signal") old.sums >/dev/null || fail "SIG${signal%:*}: pictures changed"
     clean "sig-$signal" "SIG${signal%:*}"
 done
@@ -159,6 +161,8 @@ start_blocked "$compare" kit old --diff keep
 wait_for "[ -e keep/.surf-work.*/journal ]"
 kill -HUP "$pid"
 ended_with "$pid" 129 "compare into an earlier diff folder interrupted"
+grep -q "surfcompare: interrupted: the report above was printed, but no diff picture was replaced" blocked.err ||
+    fail "SIGHUP after the report: $(cat blocked.err)"
 diff <(sums keep) keep.sums >/dev/null || fail "interrupted compare changed the earlier diff pictures"
 clean keep "interrupted compare"
 

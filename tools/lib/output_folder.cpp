@@ -231,8 +231,15 @@ void recover_folder(const std::string& folder)
 }
 
 OutputFolder::OutputFolder(std::string path, std::string label)
-    : path_(std::move(path)), label_(std::move(label)), cleanup_([this] { discard(); })
+    : path_(std::move(path)), label_(std::move(label)), cleanup_([this] { interrupted(); })
 {
+}
+
+void OutputFolder::interrupted()
+{
+    const bool placed = !changes_.empty();
+    discard();
+    if (placed) interrupt_undid_change();
 }
 
 OutputFolder::~OutputFolder() { discard(); }
@@ -263,6 +270,12 @@ bool OutputFolder::create_levels(std::string& error)
 
 bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error)
 {
+    // (said once, though a lock let go of while waiting is taken anew)
+    bool said = false;
+    const std::function<void()> say_once = [&] {
+        if (!said && on_wait) on_wait();
+        said = true;
+    };
     for (;;) {
         {
             const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
@@ -283,7 +296,7 @@ bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error
             return false;
         }
         std::string reason;
-        const FolderLock::Result result = lock_.take(join_path(path_, lock_name), on_wait, reason);
+        const FolderLock::Result result = lock_.take(join_path(path_, lock_name), say_once, reason);
         if (result == FolderLock::Result::held) break;
         if (result == FolderLock::Result::failed) {
             error = "cannot write into " + label_ + " " + path_ + ": " + reason;

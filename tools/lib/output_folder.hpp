@@ -75,6 +75,7 @@ private:
     // discard(), and says in `error` when an old file could not be put back.
     void fail(std::string& error);
     void release();
+    void interrupted();
     void remove_created_levels();
 
     std::string path_, label_;

@@ -98,6 +98,9 @@ public:
     {
         bool printed = false;
         if (folder_.commit(error, [&](std::string& print_error) {
+                if (!titles_.empty())
+                    set_interrupt_note(options_.program +
+                                               ": interrupted: the titles above were printed, but no picture was replaced\n");
                 errno = 0;
                 for (const std::string& title : titles_) {
                     if (write_plain_line(title)) continue;
