@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <system_error>
 #include <sys/stat.h>
@@ -127,6 +128,9 @@ bool parse_count(const std::string& text, std::size_t max_digits, unsigned long 
     return true;
 }
 
+// (a process number is a long here, 32 bits on Windows)
+constexpr unsigned long long max_pid = static_cast<unsigned long long>(std::numeric_limits<long>::max());
+
 // The process that made one of our hidden names, as far as the name tells.
 struct Owner {
     long pid = 0;
@@ -143,7 +147,7 @@ bool work_folder_owner(const std::string& name, Owner& owner)
     const std::string numbers = name.substr(prefix.size());
     const std::size_t dot = numbers.find('.');
     unsigned long long pid = 0, start = 0;
-    if (!parse_count(numbers.substr(0, dot), 10, pid) ||
+    if (!parse_count(numbers.substr(0, dot), 10, pid) || pid > max_pid ||
         (dot != std::string::npos && !parse_count(numbers.substr(dot + 1), 19, start)))
         return false;
     owner = {static_cast<long>(pid), start, true};
@@ -160,7 +164,7 @@ bool old_part_file_owner(const std::string& name, Owner& owner)
     const std::string numbers = name.substr(8, name.size() - 13);  // "PID.N"
     const std::size_t dot = numbers.find('.');
     if (!parse_count(name.substr(1, 2), 2, number) || dot == std::string::npos ||
-        !parse_count(numbers.substr(0, dot), 10, pid) || !parse_count(numbers.substr(dot + 1), 19, count))
+        !parse_count(numbers.substr(0, dot), 10, pid) || pid > max_pid || !parse_count(numbers.substr(dot + 1), 19, count))
         return false;
     owner = {static_cast<long>(pid), 0, false};
     return true;
