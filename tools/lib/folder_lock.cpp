@@ -61,6 +61,8 @@ FolderLock::Result FolderLock::take(const std::string& path, const std::function
     path_ = path;
     fd_ = ::open(path.c_str(), open_flags, 0666);
     if (fd_ < 0) {
+        // (the folder was removed meanwhile by the run that made it)
+        if (errno == ENOENT) return Result::removed;
         error = std::strerror(errno);
         return Result::failed;
     }

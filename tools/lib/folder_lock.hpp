@@ -15,7 +15,7 @@ public:
     enum class Result { held, removed, failed };
     // Opens `path` (creating it) and takes its lock, waiting for another run
     // that holds it; `on_wait` is called before waiting.  `removed`: the
-    // holder removed the file meanwhile, try again.
+    // holder removed the file (or the folder) meanwhile, try again.
     Result take(const std::string& path, const std::function<void()>& on_wait, std::string& error);
     bool held() const { return held_; }
     // Removes the file while the lock is held, then lets go.  A lock not

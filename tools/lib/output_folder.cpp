@@ -250,6 +250,17 @@ OutputFolder::~OutputFolder() { discard(); }
 
 bool OutputFolder::create_levels(std::string& error)
 {
+    // Another run may remove a level it made (and left empty) while this
+    // one makes the levels below: then they are made again.
+    for (int attempt = 1;; ++attempt) {
+        const bool last = attempt == max_attempts;
+        const Levels result = create_missing_levels(error, !last);
+        if (result != Levels::vanished) return result == Levels::made;
+    }
+}
+
+OutputFolder::Levels OutputFolder::create_missing_levels(std::string& error, bool may_retry)
+{
     std::vector<std::string> missing;
     for (std::string level = path_; !there(level); level = parent_path(level)) {
         missing.push_back(level);
@@ -258,6 +269,8 @@ bool OutputFolder::create_levels(std::string& error)
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         if (make_folder(*level) == 0) {
             created_.push_back(*level);
+        } else if (errno == ENOENT && may_retry && !there(parent_path(*level))) {
+            return Levels::vanished;
         } else if (errno != EEXIST) {
             // (Windows says a level below a file is missing, where POSIX says
             // the file is no folder)
@@ -266,16 +279,17 @@ bool OutputFolder::create_levels(std::string& error)
             const bool below_file = (reason == ENOTDIR || reason == ENOENT) && there(parent) && !is_real_folder(parent);
             error = "cannot create " + label_ + " " + path_ + ": " +
                     (below_file ? parent + " is not a folder" : std::strerror(reason));
-            return false;
+            return Levels::failed;
         }
     }
-    return true;
+    return Levels::made;
 }
 
 bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error)
 {
     // (said once, though a lock let go of while waiting is taken anew)
     bool said = false;
+    int attempts = 0;
     const std::function<void()> say_once = [&] {
         if (!said && on_wait) on_wait();
         said = true;
@@ -289,7 +303,9 @@ bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error
             }
         }
         struct stat info {};
-        if (stat(path_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        const bool found = stat(path_.c_str(), &info) == 0;
+        if (!found && errno == ENOENT && ++attempts < max_attempts) continue;  // (removed meanwhile, as above)
+        if (!found || !S_ISDIR(info.st_mode)) {
             error = "not a folder: " + path_;
             discard();
             return false;
@@ -302,8 +318,9 @@ bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error
         std::string reason;
         const FolderLock::Result result = lock_.take(join_path(path_, lock_name), say_once, reason);
         if (result == FolderLock::Result::held) break;
-        if (result == FolderLock::Result::failed) {
-            error = "cannot write into " + label_ + " " + path_ + ": " + reason;
+        if (result == FolderLock::Result::failed || ++attempts == max_attempts) {
+            error = "cannot write into " + label_ + " " + path_ + ": " +
+                    (reason.empty() ? "it keeps being removed by another program" : reason);
             discard();
             return false;
         }
