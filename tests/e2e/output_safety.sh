@@ -30,12 +30,14 @@ wait_for() {
 # that it stops at its first output; sets pid.  The pipe is a FIFO that
 # this shell holds open for reading and never reads.
 start_blocked() {
-    exec 7<&- 2>/dev/null
+    exec 7<&-
     rm -f "$work/full-pipe" && mkfifo "$work/full-pipe" && exec 7<>"$work/full-pipe"
     { head -c 65536 /dev/zero; exec "$@"; } >"$work/full-pipe" 2>"$work/blocked.err" &
     pid=$!
     pids+=("$pid")
 }
+# The blocked run waits in its write to the full pipe (its titles or report).
+writing() { grep -qs pipe_write /proc/"$pid"/task/*/wchan; }
 ended_with() {  # ended_with PID CODE WHAT
     local rc=0
     wait "$1" || rc=$?
@@ -117,7 +119,7 @@ fi
 for signal in INT:130 TERM:143 HUP:129; do
     cp -r old "sig-$signal"
     start_blocked "$shots" --size 320x200 --out "sig-$signal"
-    wait_for "ls -A sig-$signal | grep -q '^.surf-work' && [ -e sig-$signal/.surf-work.*/journal ]"
+    wait_for "[ -e sig-$signal/.surf-work.*/journal ] && writing"
     kill -"${signal%:*}" "$pid"
     ended_with "$pid" "${signal#*:}" "export interrupted by SIG${signal%:*}"
     grep -q "surfplot-shots: interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
@@ -158,7 +160,7 @@ ended_with "$pid" 143 "compare interrupted"
 "$compare" old kit --diff keep >/dev/null 2>&1
 sums keep >keep.sums
 start_blocked "$compare" kit old --diff keep
-wait_for "[ -e keep/.surf-work.*/journal ]"
+wait_for "[ -e keep/.surf-work.*/journal ] && writing"
 kill -HUP "$pid"
 ended_with "$pid" 129 "compare into an earlier diff folder interrupted"
 grep -q "surfcompare: interrupted: the report above was printed, but no diff picture was replaced" blocked.err ||
