@@ -127,6 +127,17 @@ for signal in INT:130 TERM:143 HUP:129; do
     diff <(sums "sig-$signal") old.sums >/dev/null || fail "SIG${signal%:*}: pictures changed"
     clean "sig-$signal" "SIG${signal%:*}"
 done
+# With --progress the titles come while the pictures are drawn: one
+# interrupted there says so too.
+cp -r old progress
+start_blocked "$shots" --size 320x200 --out progress --progress
+wait_for "writing"
+kill -TERM "$pid"
+ended_with "$pid" 143 "export with --progress interrupted"
+grep -q "interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
+    fail "--progress interrupted: $(cat blocked.err)"
+diff <(sums progress) old.sums >/dev/null || fail "--progress interrupted: pictures changed"
+clean progress "--progress interrupted"
 # ... and into a folder it made: the folder goes too.
 start_blocked "$shots" --size 320x200 --out made/a/b
 wait_for "[ -e made/a/b/.surf-work.*/journal ]"

@@ -69,10 +69,11 @@ std::recursive_mutex& file_change_lock()
     return lock;
 }
 
-void set_interrupt_note(const std::string& line)
+void set_interrupt_note(const std::string& line, bool always)
 {
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
     note().line = line;
+    note().due = note().due || always;
 }
 
 void interrupt_undid_change()

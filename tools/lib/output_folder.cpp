@@ -387,6 +387,7 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
         const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
         if (!has_changes()) {
             const bool confirmed = !confirm || confirm(error);
+            if (confirmed) set_interrupt_note("");
             discard();
             return confirmed;
         }
@@ -410,6 +411,8 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
         fail(error);
         return false;
     }
+    // (done: an interrupt from now on undoes nothing, and has nothing to say)
+    set_interrupt_note("");
     changes_.clear();
     new_names_.clear();
     removed_names_.clear();

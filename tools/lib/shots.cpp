@@ -75,7 +75,11 @@ public:
     // fails prints none.
     bool write_line(std::string_view text, ConsoleState&) override
     {
-        if (options_.progress) return write_plain_line(text);
+        if (options_.progress) {
+            set_interrupt_note(options_.program + ": interrupted: the titles above were printed, but no picture was replaced\n",
+                               true);
+            return write_plain_line(text);
+        }
         titles_.emplace_back(text);
         return true;
     }
