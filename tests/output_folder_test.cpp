@@ -4,10 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -41,6 +43,21 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder.empty() ? base : folder))
             names.insert(entry.path().filename().string());
         return names;
+    }
+    // The one work folder of a run under way.
+    std::string work_folder() const
+    {
+        std::string found;
+        for (const std::string& name : entries())
+            if (name.rfind(OutputFolder::work_prefix, 0) == 0) found = path(name);
+        EXPECT_FALSE(found.empty());
+        return found;
+    }
+    void put_old(const std::string& name, const std::string& text) const
+    {
+        put(name, text);
+        const timeval long_ago[2] = {{1000000000, 0}, {1000000000, 0}};  // 2001
+        ASSERT_EQ(utimes(path(name).c_str(), long_ago), 0);
     }
     static bool add(OutputFolder& folder, const std::string& name, const std::string& text)
     {
@@ -85,7 +102,7 @@ TEST_F(OutputFolderTest, CommitPutsEveryFileInPlaceAndLeavesNothingOfItsOwn)
     EXPECT_EQ(entries(), (std::set<std::string>{"01.png", "02.png", "04.png"}));
 }
 
-TEST_F(OutputFolderTest, AFailureWhilePlacingPutsEveryOldFileBack)
+TEST_F(OutputFolderTest, ANewFileLostBeforeTheCommitChangesNothing)
 {
     old_set();
     OutputFolder folder(base, "folder");
@@ -94,9 +111,7 @@ TEST_F(OutputFolderTest, AFailureWhilePlacingPutsEveryOldFileBack)
     add(folder, "01.png", "new1");
     add(folder, "02.png", "new2");
     add(folder, "03.png", "new3");
-    // The last new file vanishes: its rename fails after two are in place.
-    const std::string work = path(std::string(OutputFolder::work_prefix) + std::to_string(getpid()));
-    ASSERT_TRUE(fs::remove(work + "/03.png"));
+    ASSERT_TRUE(fs::remove(work_folder() + "/03.png"));
     EXPECT_FALSE(folder.commit(error));
     EXPECT_NE(error.find(path("03.png")), std::string::npos) << error;
     expect_old_set();
@@ -200,6 +215,64 @@ TEST_F(OutputFolderTest, TheNextRunPutsBackWhatAKilledRunLeftAndOnlyThat)
     ASSERT_TRUE(again.take({}, error)) << error;
     EXPECT_EQ(text("05.png"), "newer");
     EXPECT_EQ(entries().count(work), 0u);
+}
+
+TEST(ProcessIdentity, ANumberAndAStartNameOneProcessForGood)
+{
+    const long parent = getppid();
+    const unsigned long long start = process_start(parent);
+    ASSERT_NE(start, 0u) << "the start of a running process can be read";
+    EXPECT_EQ(own_start(), process_start(getpid()));
+    EXPECT_TRUE(process_runs(parent, start));
+    EXPECT_TRUE(process_runs(parent, 0)) << "no start in the name: the number decides";
+    EXPECT_FALSE(process_runs(parent, start + 1)) << "another process under the same number";
+    const long ended = ended_process();
+    EXPECT_FALSE(process_runs(ended, process_start(ended)));
+    // Ended but not yet waited for: a killed run whose parent is gone too.
+    const pid_t zombie = fork();
+    if (zombie == 0) _exit(0);
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, zombie, &info, WEXITED | WNOWAIT), 0);
+    EXPECT_FALSE(process_runs(zombie));
+    EXPECT_FALSE(process_runs(zombie, process_start(zombie)));
+    waitpid(zombie, nullptr, 0);
+    EXPECT_FALSE(process_started_after(parent, static_cast<long long>(std::time(nullptr))));
+    EXPECT_TRUE(process_started_after(parent, 1000000000));
+}
+
+TEST_F(OutputFolderTest, AKilledRunIsToldByItsStartWhenItsNumberIsReused)
+{
+    // The parent process stands in for an unrelated one that got the number
+    // of a killed run; each work folder holds a new 05.png in place.
+    const std::string parent = std::to_string(getppid());
+    const std::string prefix = OutputFolder::work_prefix;
+    const std::string reused = prefix + parent + "." + std::to_string(process_start(getppid()) + 1);
+    const std::string live = prefix + parent + "." + std::to_string(process_start(getppid()));
+    const std::string older_version = prefix + parent;
+    put("05.png", "new5");
+    for (const std::string& work : {reused, live, older_version}) {
+        fs::create_directory(path(work));
+        put(work + "/journal", "05.png 1 1\n");
+    }
+    put(reused + "/old-05.png", "old5");
+    // Made long before the parent started: a killed run of an older version.
+    put_old(older_version + "/old-06.png", "kept aside");
+    put_old(older_version + "/journal", "06.png 1 1\n");
+    const timeval long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimes(path(older_version).c_str(), long_ago), 0);
+    put_old(".09.png." + parent + ".1.part", "part");
+    put(".10.png." + parent + ".1.part", "part of a run under way");
+    const std::string too_long = prefix + std::string(40, '9');
+    fs::create_directory(path(too_long));
+
+    OutputFolder folder(base, "folder");
+    std::string error;
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    EXPECT_EQ(text("05.png"), "old5");
+    EXPECT_EQ(text("06.png"), "kept aside");
+    EXPECT_EQ(entries(), (std::set<std::string>{"05.png", "06.png", live, ".10.png." + parent + ".1.part", too_long,
+                                                 OutputFolder::lock_name}));
+    folder.discard();
 }
 
 TEST_F(OutputFolderTest, ASecondRunWaitsUntilTheFirstHasCommitted)

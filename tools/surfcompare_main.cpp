@@ -38,10 +38,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: another run is writing into %s; waiting for it to finish\n", name.c_str(),
                      options.diff_folder.c_str());
     });
+    bool reported = false;
     if (!comparison.run(options, report, error) ||
         !comparison.commit(error, [&](std::string& report_error) {
-            return write_report(format_report(options, report), report_error);
+            set_interrupt_note(name + ": interrupted: the report above was printed, but no diff picture was replaced\n");
+            return reported = write_report(format_report(options, report), report_error);
         })) {
+        if (reported) error += "; the report above was printed, but no diff picture was replaced";
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
         return 2;
     }

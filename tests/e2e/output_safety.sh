@@ -30,12 +30,14 @@ wait_for() {
 # that it stops at its first output; sets pid.  The pipe is a FIFO that
 # this shell holds open for reading and never reads.
 start_blocked() {
-    exec 7<&- 2>/dev/null
+    exec 7<&-
     rm -f "$work/full-pipe" && mkfifo "$work/full-pipe" && exec 7<>"$work/full-pipe"
     { head -c 65536 /dev/zero; exec "$@"; } >"$work/full-pipe" 2>"$work/blocked.err" &
     pid=$!
     pids+=("$pid")
 }
+# The blocked run waits in its write to the full pipe (its titles or report).
+writing() { grep -qs pipe_write /proc/"$pid"/task/*/wchan; }
 ended_with() {  # ended_with PID CODE WHAT
     local rc=0
     wait "$1" || rc=$?
@@ -54,17 +56,88 @@ grep -q "o5/05.png: a folder is in its place" err || fail "folder in place of 05
 diff <(sums o5) o5.sums >/dev/null || fail "failed export changed pictures"
 clean o5 "failed export"
 
+# Each step of a commit failing in turn (a rename, a sync to the disk, a
+# folder made), through a library that fails the Nth call: every run that
+# fails says so in one line, prints no titles, and leaves the folder all
+# old; the first run past the last step leaves it all new.
+preload=$build/tests/libsurf_failing_calls.so
+"$shots" --size 320x200 --out new >/dev/null 2>&1 || fail "reference export"
+"$kit" --size 300x200 --out kit >/dev/null 2>&1 || fail "kit export"
+sums new >new.sums
+failing() {  # failing CALLS COMMAND...: the command with those calls failing
+    local calls=$1
+    shift
+    SURF_FAIL_CALLS=$calls LD_PRELOAD=$preload ASAN_OPTIONS=verify_asan_link_order=0 "$@"
+}
+if [ -f "$preload" ]; then
+    for call in rename fdatasync mkdir; do
+        # (mkdir: into three new levels, which must go again)
+        target=step && [ $call = mkdir ] && target=made-step/a/b
+        for n in $(seq 80); do
+            rm -rf step made-step && cp -r old step
+            rc=0; failing "$call:$n" "$shots" --size 320x200 --out $target >out 2>err || rc=$?
+            if [ $rc -eq 0 ]; then
+                diff <(sums $target) new.sums >/dev/null || fail "$call $n: succeeded without every new picture"
+                [ "$n" -gt 3 ] || fail "$call: no step of a commit failed (did the library load?)"
+                break
+            fi
+            what="export with $call $n failing"
+            [ $rc -eq 2 ] && [ "$(wc -l <err)" -eq 1 ] || fail "$what: exit $rc, $(cat err)"
+            # Titles printed only with a failure after them said so.
+            [ ! -s out ] || grep -q "the titles above were printed, but no picture was replaced" err ||
+                fail "$what: printed titles, then $(cat err)"
+            diff <(sums step) old.sums >/dev/null || fail "$what: pictures changed"
+            clean step "$what"
+            [ ! -e made-step ] || fail "$what: left the folders it made"
+        done
+    done
+    # A rename back failing too: the next run puts the old pictures back.
+    rm -rf step && cp -r old step
+    failing "rename:20 rename:21" "$shots" --size 320x200 --out step >/dev/null 2>err
+    grep -q "could not all be put back: the next run into step puts them back" err || fail "roll-back failing: $(cat err)"
+    "$shots" --size 320x200 --out step >/dev/full 2>/dev/null
+    diff <(sums step) old.sums >/dev/null || fail "roll-back failing: not put back by the next run"
+    clean step "roll-back failing, then a run"
+    # A compare into an earlier diff folder, each rename failing in turn.
+    "$compare" old kit --diff step-diff >/dev/null 2>&1
+    sums step-diff >step-diff.sums
+    for n in $(seq 40); do
+        rc=0; failing "rename:$n" "$compare" kit old --diff step-diff >out 2>err || rc=$?
+        [ $rc -eq 1 ] && break
+        [ $rc -eq 2 ] && { [ ! -s out ] || grep -q "the report above was printed, but no diff picture was replaced" err; } ||
+            fail "compare with rename $n failing: exit $rc, $(cat err)"
+        diff <(sums step-diff) step-diff.sums >/dev/null || fail "compare with rename $n failing: diff pictures changed"
+        clean step-diff "compare with rename $n failing"
+    done
+    diff <(sums step-diff) step-diff.sums >/dev/null && fail "compare past every step: diff pictures not replaced"
+else
+    echo "skipped: each step failing (no $preload)"
+fi
+
 # Interrupted while it prints its titles (all twelve new pictures are in
 # place then, the old ones kept aside): everything put back, exit 128+N.
 for signal in INT:130 TERM:143 HUP:129; do
     cp -r old "sig-$signal"
     start_blocked "$shots" --size 320x200 --out "sig-$signal"
-    wait_for "ls -A sig-$signal | grep -q '^.surf-work' && [ -e sig-$signal/.surf-work.*/journal ]"
+    wait_for "[ -e sig-$signal/.surf-work.*/journal ] && writing"
     kill -"${signal%:*}" "$pid"
     ended_with "$pid" "${signal#*:}" "export interrupted by SIG${signal%:*}"
+    grep -q "surfplot-shots: interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
+        fail "SIG${signal%:*} after the titles: $(cat blocked.err)"
     diff <(sums "sig-$signal") old.sums >/dev/null || fail "SIG${signal%:*}: pictures changed"
     clean "sig-$signal" "SIG${signal%:*}"
 done
+# With --progress the titles come while the pictures are drawn: one
+# interrupted there says so too.
+cp -r old progress
+start_blocked "$shots" --size 320x200 --out progress --progress
+wait_for "writing"
+kill -TERM "$pid"
+ended_with "$pid" 143 "export with --progress interrupted"
+grep -q "interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
+    fail "--progress interrupted: $(cat blocked.err)"
+diff <(sums progress) old.sums >/dev/null || fail "--progress interrupted: pictures changed"
+clean progress "--progress interrupted"
 # ... and into a folder it made: the folder goes too.
 start_blocked "$shots" --size 320x200 --out made/a/b
 wait_for "[ -e made/a/b/.surf-work.*/journal ]"
@@ -90,7 +163,6 @@ clean killed "export after SIGKILL"
 
 # surfcompare --diff interrupted while it prints its report: the diff
 # folder it made is gone; an earlier diff folder is as it was.
-"$kit" --size 300x200 --out kit >/dev/null 2>&1 || fail "kit export"
 start_blocked "$compare" old kit --diff newdiff
 wait_for "[ -e newdiff/.surf-work.*/journal ]"
 kill -TERM "$pid"
@@ -99,9 +171,11 @@ ended_with "$pid" 143 "compare interrupted"
 "$compare" old kit --diff keep >/dev/null 2>&1
 sums keep >keep.sums
 start_blocked "$compare" kit old --diff keep
-wait_for "[ -e keep/.surf-work.*/journal ]"
+wait_for "[ -e keep/.surf-work.*/journal ] && writing"
 kill -HUP "$pid"
 ended_with "$pid" 129 "compare into an earlier diff folder interrupted"
+grep -q "surfcompare: interrupted: the report above was printed, but no diff picture was replaced" blocked.err ||
+    fail "SIGHUP after the report: $(cat blocked.err)"
 diff <(sums keep) keep.sums >/dev/null || fail "interrupted compare changed the earlier diff pictures"
 clean keep "interrupted compare"
 

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include "runtime/checks.hpp"
 #include "tools/lib/paths.hpp"
@@ -63,6 +66,34 @@ bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& en
     return ok;
 }
 
+#ifdef _WIN32
+bool sync_file(const std::string& path)
+{
+    const int fd = ::_open(path.c_str(), _O_RDWR | _O_BINARY);
+    if (fd < 0) return false;
+    const bool synced = _commit(fd) == 0;
+    ::_close(fd);
+    return synced;
+}
+bool sync_folder(const std::string&) { return true; }
+#else
+namespace {
+bool sync_opened(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    // (a file system that cannot sync, or a special file, has nothing to wait for)
+    const bool synced = fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return synced;
+}
+}  // namespace
+bool sync_file(const std::string& path) { return sync_opened(path, O_RDONLY); }
+bool sync_folder(const std::string& path) { return sync_opened(path, O_RDONLY | O_DIRECTORY); }
+#endif
+
 bool PendingFiles::add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error)
 {
     LibraryCallScope library;
@@ -82,6 +113,11 @@ bool PendingFiles::add(const std::string& path, const std::function<bool(std::FI
 
 bool PendingFiles::commit(std::string& error)
 {
+    for (const auto& [temporary, path] : files_) {
+        if (sync_file(temporary)) continue;
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
     while (!files_.empty()) {
         const auto& [temporary, path] = files_.front();
         // (std::filesystem::rename replaces an existing file on Windows too)

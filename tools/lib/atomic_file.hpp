@@ -14,6 +14,15 @@
 bool encode_and_close(std::FILE* file, const std::function<bool(std::FILE*)>& encode, const std::string& shown,
                       std::string& error);
 
+// Waits until the file's bytes, or the folder's names (files created,
+// renamed, removed in it), are on the disk: a commit that a power loss may
+// cut relies on what came before.  Files are synced by name, all of a set
+// at the end: the first sync then writes the others' records too.  A
+// folder is synced on POSIX only (Windows keeps its folders' names in its
+// own journal).  False with errno set.
+bool sync_file(const std::string& path);
+bool sync_folder(const std::string& path);
+
 class PendingFiles {
 public:
     PendingFiles() = default;
@@ -27,7 +36,7 @@ public:
     // temporary is then removed.  Floating-point traps are masked while the
     // libraries run.
     bool add(const std::string& path, const std::function<bool(std::FILE*)>& encode, std::string& error);
-    // Renames every file to its own name, in the order added.
+    // Syncs every file, then renames each to its own name, in the order added.
     bool commit(std::string& error);
     // Removes every file not yet committed.
     void discard();

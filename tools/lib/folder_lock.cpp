@@ -1,9 +1,11 @@
-// FolderLock over flock (LockFileEx on Windows).
+// FolderLock over flock (LockFileEx on Windows), and which process is which.
 #include "tools/lib/folder_lock.hpp"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 #ifdef _WIN32
@@ -12,11 +14,16 @@
 #include <windows.h>
 #else
 #include <csignal>
+#include <ctime>
 #include <sys/file.h>
 #include <unistd.h>
 #endif
 
 namespace {
+
+// A start told from the clocks may be off by a moment: a process counts as
+// started after a file only when it started this much later.
+constexpr long long start_margin_seconds = 2;
 
 #ifdef _WIN32
 bool lock_file(int fd, bool wait)
@@ -54,6 +61,8 @@ FolderLock::Result FolderLock::take(const std::string& path, const std::function
     path_ = path;
     fd_ = ::open(path.c_str(), open_flags, 0666);
     if (fd_ < 0) {
+        // (the folder was removed meanwhile by the run that made it)
+        if (errno == ENOENT) return Result::removed;
         error = std::strerror(errno);
         return Result::failed;
     }
@@ -104,7 +113,89 @@ bool process_runs(long pid)
     CloseHandle(process);
     return runs;
 }
+unsigned long long process_start(long pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return 0;
+    FILETIME created{}, ended{}, kernel{}, user{};
+    const bool known = GetProcessTimes(process, &created, &ended, &kernel, &user) != 0;
+    CloseHandle(process);
+    return known ? (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime : 0;
+}
+bool process_started_after(long pid, long long seconds)
+{
+    // (file times count 100 ns from 1601)
+    constexpr unsigned long long from_1601 = 116444736000000000ull, per_second = 10000000ull;
+    const unsigned long long start = process_start(pid);
+    return start > from_1601 &&
+           static_cast<long long>((start - from_1601) / per_second) > seconds + start_margin_seconds;
+}
 #else
 long own_process_id() { return static_cast<long>(getpid()); }
-bool process_runs(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+namespace {
+
+// Fields 3 (its state) and 22 (its start) of /proc/PID/stat.
+bool read_process_stat(long pid, char& state, unsigned long long& start)
+{
+    if (pid <= 0) return false;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    // The command's name before them, in brackets, may hold spaces and
+    // brackets of its own.
+    const std::size_t name_end = line.rfind(')');
+    if (name_end == std::string::npos) return false;
+    std::istringstream fields(line.substr(name_end + 1));
+    std::string skipped;
+    if (!(fields >> state)) return false;
+    for (int field = 4; field < 22; ++field)
+        if (!(fields >> skipped)) return false;
+    return static_cast<bool>(fields >> start);
+}
+
+}  // namespace
+
+// A process that has ended but is not yet waited for by its parent (a
+// zombie: a killed run whose parent was killed with it, say) runs no more.
+bool process_runs(long pid)
+{
+    char state = 0;
+    unsigned long long start = 0;
+    if (read_process_stat(pid, state, start)) return state != 'Z' && state != 'X';
+    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+unsigned long long process_start(long pid)
+{
+    char state = 0;
+    unsigned long long start = 0;
+    return read_process_stat(pid, state, start) ? start : 0;
+}
+
+bool process_started_after(long pid, long long seconds)
+{
+    const unsigned long long ticks = process_start(pid);
+    timespec now{}, since_boot{};
+    if (ticks == 0 || clock_gettime(CLOCK_REALTIME, &now) != 0 || clock_gettime(CLOCK_BOOTTIME, &since_boot) != 0)
+        return false;
+    const double started = static_cast<double>(now.tv_sec - since_boot.tv_sec) +
+                           (now.tv_nsec - since_boot.tv_nsec) / 1e9 +
+                           static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return started > static_cast<double>(seconds + start_margin_seconds);
+}
 #endif
+
+unsigned long long own_start()
+{
+    static const unsigned long long start = process_start(own_process_id());
+    return start;
+}
+
+bool process_runs(long pid, unsigned long long start)
+{
+    if (!process_runs(pid)) return false;
+    if (start == 0) return true;
+    const unsigned long long now = process_start(pid);
+    return now == 0 || now == start;
+}

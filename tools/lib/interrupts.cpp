@@ -4,11 +4,15 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <pthread.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -19,11 +23,35 @@ std::vector<InterruptCleanup*>& registered()
     return cleanups;
 }
 
+#ifdef _WIN32
+void write_error_line(const std::string& line) { _write(2, line.data(), static_cast<unsigned>(line.size())); }
+#else
+// (not through stderr's FILE: the thread that was stopped may hold its lock)
+void write_error_line(const std::string& line)
+{
+    if (::write(2, line.data(), line.size()) < 0) return;
+}
+#endif
+
+struct Note {
+    std::string line;
+    bool due = false;  // a clean-up undid a change
+};
+
+Note& note()
+{
+    static Note note;
+    return note;
+}
+
 // Never returns: the lock stays held, so that no file changes after the clean-up.
 [[noreturn]] void end_run(int signal_number)
 {
     file_change_lock().lock();
     InterruptCleanup::run_all();
+    // (said once everything is back: standard error may be slow to take it)
+    const Note& said = note();
+    if (said.due && !said.line.empty()) write_error_line(said.line);
     std::_Exit(128 + signal_number);
 }
 
@@ -39,6 +67,19 @@ std::recursive_mutex& file_change_lock()
 {
     static std::recursive_mutex lock;
     return lock;
+}
+
+void set_interrupt_note(const std::string& line, bool always)
+{
+    const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+    note().line = line;
+    note().due = note().due || always;
+}
+
+void interrupt_undid_change()
+{
+    const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+    note().due = true;
 }
 
 InterruptCleanup::InterruptCleanup(std::function<void()> cleanup) : cleanup_(std::move(cleanup))

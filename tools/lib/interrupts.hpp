@@ -17,6 +17,14 @@ void handle_interrupts();
 // Held while files are created, renamed or removed and while the clean-up runs.
 std::recursive_mutex& file_change_lock();
 
+// A line for standard error, said after the clean-ups when `always` or when
+// one of them has undone a change that was in place: output printed
+// meanwhile (titles, a report) then tells of files that are not there.  An
+// empty line says nothing.
+void set_interrupt_note(const std::string& line, bool always = false);
+// Called by a clean-up that has undone such a change.
+void interrupt_undid_change();
+
 // A clean-up for an interrupt, while registered; run under file_change_lock().
 class InterruptCleanup {
 public:

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <system_error>
 #include <sys/stat.h>
@@ -74,21 +75,27 @@ bool read_journal(const std::string& path, std::vector<Change>& changes)
 bool write_journal(const std::string& work, const std::vector<Change>& changes)
 {
     const std::string part = join_path(work, std::string(journal_name) + ".part");
-    {
-        std::ofstream out(fs_path(part), std::ios::binary);
-        out << journal_text(changes);
-        out.flush();
-        if (!out) return false;
-    }
-    std::error_code error;
-    fs::rename(fs_path(part), fs_path(join_path(work, journal_name)), error);
-    return !error;
+    std::FILE* file = std::fopen(part.c_str(), "wb");
+    if (!file) return false;
+    const std::string text = journal_text(changes);
+    std::string error;
+    if (!encode_and_close(
+            file, [&](std::FILE* out) { return std::fwrite(text.data(), 1, text.size(), out) == text.size(); }, part,
+            error) ||
+        !sync_file(part))
+        return false;
+    std::error_code renamed;
+    fs::rename(fs_path(part), fs_path(join_path(work, journal_name)), renamed);
+    // On the disk before the first file moves: a power loss after it can
+    // always be rolled back.
+    return !renamed && sync_folder(work);
 }
 
 // Every file as it was before the commit began; safe to run again on what
-// an earlier roll-back left.
-void roll_back(const std::string& folder, const std::string& work, const std::vector<Change>& changes)
+// an earlier roll-back left.  False when a file could not be put back.
+bool roll_back(const std::string& folder, const std::string& work, const std::vector<Change>& changes)
 {
+    bool all_back = true;
     for (const Change& change : changes) {
         const std::string own = join_path(folder, change.name);
         std::error_code error;
@@ -98,7 +105,9 @@ void roll_back(const std::string& folder, const std::string& work, const std::ve
         } else if (change.has_new && !there(join_path(work, change.name))) {
             fs::remove(fs_path(own), error);  // the new one was in place
         }
+        all_back = all_back && !error;
     }
+    return all_back;
 }
 
 // Moves `from` to `to`; false with `reason`.
@@ -110,31 +119,96 @@ bool move(const std::string& from, const std::string& to, std::string& reason)
     return !error;
 }
 
-bool all_digits(const std::string& text)
+// A number of at most `max_digits` digits and nothing else.
+bool parse_count(const std::string& text, std::size_t max_digits, unsigned long long& value)
 {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (text.empty() || text.size() > max_digits || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoull(text);
+    return true;
+}
+
+// (a process number is a long here, 32 bits on Windows)
+constexpr unsigned long long max_pid = static_cast<unsigned long long>(std::numeric_limits<long>::max());
+
+// The process that made one of our hidden names, as far as the name tells.
+struct Owner {
+    long pid = 0;
+    unsigned long long start = 0;  // 0: not in the name
+    bool work = false;             // a work folder, not a part file
+};
+
+// ".surf-work.PID.START", or ".surf-work.PID" of an older version or of a
+// system that tells no start.
+bool work_folder_owner(const std::string& name, Owner& owner)
+{
+    const std::string prefix = OutputFolder::work_prefix;
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::string numbers = name.substr(prefix.size());
+    const std::size_t dot = numbers.find('.');
+    unsigned long long pid = 0, start = 0;
+    if (!parse_count(numbers.substr(0, dot), 10, pid) || pid > max_pid ||
+        (dot != std::string::npos && !parse_count(numbers.substr(dot + 1), 19, start)))
+        return false;
+    owner = {static_cast<long>(pid), start, true};
+    return true;
 }
 
 // ".NN.png.PID.N.part": a part file of an older version of the tools.
-bool old_part_file(const std::string& name, long& pid)
+bool old_part_file_owner(const std::string& name, Owner& owner)
 {
-    if (name.size() < 14 || name[0] != '.' || name.compare(3, 5, ".png.") != 0 || !all_digits(name.substr(1, 2)) ||
+    if (name.size() < 14 || name[0] != '.' || name.compare(3, 5, ".png.") != 0 ||
         name.compare(name.size() - 5, 5, ".part") != 0)
         return false;
+    unsigned long long number = 0, pid = 0, count = 0;
     const std::string numbers = name.substr(8, name.size() - 13);  // "PID.N"
     const std::size_t dot = numbers.find('.');
-    if (dot == std::string::npos || !all_digits(numbers.substr(0, dot)) || !all_digits(numbers.substr(dot + 1)))
+    if (!parse_count(name.substr(1, 2), 2, number) || dot == std::string::npos ||
+        !parse_count(numbers.substr(0, dot), 10, pid) || pid > max_pid || !parse_count(numbers.substr(dot + 1), 19, count))
         return false;
-    pid = std::stol(numbers.substr(0, dot));
+    owner = {static_cast<long>(pid), 0, false};
     return true;
+}
+
+// The run that made `path` has surely ended.  With its start in the name,
+// the process must be that very one; without, a process that started after
+// the file last changed has only been given the same number again.
+bool owner_ended(const Owner& owner, const std::string& path)
+{
+    if (owner.pid == own_process_id() && owner.start == own_start()) return false;
+    if (owner.start != 0) return !process_runs(owner.pid, owner.start);
+    struct stat info {};
+    return !process_runs(owner.pid) ||
+           (stat(path.c_str(), &info) == 0 && process_started_after(owner.pid, static_cast<long long>(info.st_mtime)));
+}
+
+// Removes a work folder, its record first: what remains of it after a power
+// loss is then never taken for a change to roll back.
+void remove_work(const std::string& work)
+{
+    std::error_code error;
+    fs::remove(fs_path(join_path(work, journal_name)), error);
+    fs::remove(fs_path(join_path(work, done_name)), error);
+    remove_tree(work);
+}
+
+// The names moved between the folder and its work folder stay moved after
+// a power loss.
+bool sync_both(const std::string& folder, const std::string& work)
+{
+    const bool synced = sync_folder(folder);
+    return sync_folder(work) && synced;
 }
 
 void recover_work(const std::string& folder, const std::string& work)
 {
     std::vector<Change> changes;
-    if (!there(join_path(work, done_name)) && read_journal(join_path(work, journal_name), changes))
-        roll_back(folder, work, changes);
-    remove_tree(work);
+    if (!there(join_path(work, done_name)) && read_journal(join_path(work, journal_name), changes)) {
+        // (what cannot be put back now stays for the next run to try)
+        if (!roll_back(folder, work, changes)) return;
+        sync_both(folder, work);
+    }
+    remove_work(work);
 }
 
 }  // namespace
@@ -143,35 +217,49 @@ void recover_folder(const std::string& folder)
 {
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
     std::error_code error;
-    std::vector<std::pair<std::string, bool>> stale;  // name, a work folder
+    std::vector<std::pair<std::string, Owner>> stale;
     for (fs::directory_iterator entry(fs_path(folder), error), end; !error && entry != end; entry.increment(error)) {
         const std::string name = entry->path().filename().u8string();
-        const std::string prefix = OutputFolder::work_prefix;
-        long pid = 0;
-        const bool work = name.compare(0, prefix.size(), prefix) == 0 && all_digits(name.substr(prefix.size()));
-        if (work)
-            pid = std::stol(name.substr(prefix.size()));
-        else if (!old_part_file(name, pid))
-            continue;
-        if (pid != own_process_id() && !process_runs(pid)) stale.emplace_back(name, work);
+        Owner owner;
+        if ((work_folder_owner(name, owner) || old_part_file_owner(name, owner)) &&
+            owner_ended(owner, join_path(folder, name)))
+            stale.emplace_back(name, owner);
     }
-    for (const auto& [name, work] : stale) {
+    for (const auto& [name, owner] : stale) {
         const std::string path = join_path(folder, name);
-        if (work && is_real_folder(path))
+        if (owner.work && is_real_folder(path))
             recover_work(folder, path);
-        else if (!work)
+        else if (!owner.work)
             fs::remove(fs_path(path), error);
     }
 }
 
 OutputFolder::OutputFolder(std::string path, std::string label)
-    : path_(std::move(path)), label_(std::move(label)), cleanup_([this] { discard(); })
+    : path_(std::move(path)), label_(std::move(label)), cleanup_([this] { interrupted(); })
 {
+}
+
+void OutputFolder::interrupted()
+{
+    const bool placed = !changes_.empty();
+    discard();
+    if (placed) interrupt_undid_change();
 }
 
 OutputFolder::~OutputFolder() { discard(); }
 
 bool OutputFolder::create_levels(std::string& error)
+{
+    // Another run may remove a level it made (and left empty) while this
+    // one makes the levels below: then they are made again.
+    for (int attempt = 1;; ++attempt) {
+        const bool last = attempt == max_attempts;
+        const Levels result = create_missing_levels(error, !last);
+        if (result != Levels::vanished) return result == Levels::made;
+    }
+}
+
+OutputFolder::Levels OutputFolder::create_missing_levels(std::string& error, bool may_retry)
 {
     std::vector<std::string> missing;
     for (std::string level = path_; !there(level); level = parent_path(level)) {
@@ -181,6 +269,8 @@ bool OutputFolder::create_levels(std::string& error)
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         if (make_folder(*level) == 0) {
             created_.push_back(*level);
+        } else if (errno == ENOENT && may_retry && !there(parent_path(*level))) {
+            return Levels::vanished;
         } else if (errno != EEXIST) {
             // (Windows says a level below a file is missing, where POSIX says
             // the file is no folder)
@@ -189,14 +279,21 @@ bool OutputFolder::create_levels(std::string& error)
             const bool below_file = (reason == ENOTDIR || reason == ENOENT) && there(parent) && !is_real_folder(parent);
             error = "cannot create " + label_ + " " + path_ + ": " +
                     (below_file ? parent + " is not a folder" : std::strerror(reason));
-            return false;
+            return Levels::failed;
         }
     }
-    return true;
+    return Levels::made;
 }
 
 bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error)
 {
+    // (said once, though a lock let go of while waiting is taken anew)
+    bool said = false;
+    int attempts = 0;
+    const std::function<void()> say_once = [&] {
+        if (!said && on_wait) on_wait();
+        said = true;
+    };
     for (;;) {
         {
             const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
@@ -206,7 +303,9 @@ bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error
             }
         }
         struct stat info {};
-        if (stat(path_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        const bool found = stat(path_.c_str(), &info) == 0;
+        if (!found && errno == ENOENT && ++attempts < max_attempts) continue;  // (removed meanwhile, as above)
+        if (!found || !S_ISDIR(info.st_mode)) {
             error = "not a folder: " + path_;
             discard();
             return false;
@@ -217,10 +316,11 @@ bool OutputFolder::take(const std::function<void()>& on_wait, std::string& error
             return false;
         }
         std::string reason;
-        const FolderLock::Result result = lock_.take(join_path(path_, lock_name), on_wait, reason);
+        const FolderLock::Result result = lock_.take(join_path(path_, lock_name), say_once, reason);
         if (result == FolderLock::Result::held) break;
-        if (result == FolderLock::Result::failed) {
-            error = "cannot write into " + label_ + " " + path_ + ": " + reason;
+        if (result == FolderLock::Result::failed || ++attempts == max_attempts) {
+            error = "cannot write into " + label_ + " " + path_ + ": " +
+                    (reason.empty() ? "it keeps being removed by another program" : reason);
             discard();
             return false;
         }
@@ -243,7 +343,9 @@ bool OutputFolder::check_replaceable(const std::vector<std::string>& names, std:
 bool OutputFolder::open_work(std::string& error)
 {
     if (!work_.empty()) return true;
-    work_ = join_path(path_, work_prefix + std::to_string(own_process_id()));
+    const unsigned long long start = own_start();
+    work_ = join_path(path_, work_prefix + std::to_string(own_process_id()) +
+                                 (start ? "." + std::to_string(start) : std::string()));
     remove_tree(work_);
     if (make_folder(work_) == 0) return true;
     error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno);
@@ -285,28 +387,36 @@ bool OutputFolder::commit(std::string& error, const std::function<bool(std::stri
         const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
         if (!has_changes()) {
             const bool confirmed = !confirm || confirm(error);
+            if (confirmed) set_interrupt_note("");
             discard();
             return confirmed;
         }
-        if (!check_replaceable(new_names_, error) || !open_work(error) || !place(error)) return false;
+        if (!check_replaceable(new_names_, error) || !open_work(error) || !place(error)) {
+            fail(error);
+            return false;
+        }
     }
     // Without the lock: an interrupt while the confirmation waits on its
     // output rolls the change back.
     if (confirm && !confirm(error)) {
-        discard();
+        fail(error);
         return false;
     }
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
     std::string reason;
-    if (!move(join_path(work_, journal_name), join_path(work_, done_name), reason)) {
-        error = "cannot write into " + label_ + " " + path_ + ": " + reason;
-        discard();
+    // "done" is on the disk before the old files go: a power loss then
+    // never takes their absence for a change to roll back.
+    if (!move(join_path(work_, journal_name), join_path(work_, done_name), reason) || !sync_folder(work_)) {
+        error = "cannot write into " + label_ + " " + path_ + ": " + (reason.empty() ? std::strerror(errno) : reason);
+        fail(error);
         return false;
     }
+    // (done: an interrupt from now on undoes nothing, and has nothing to say)
+    set_interrupt_note("");
     changes_.clear();
     new_names_.clear();
     removed_names_.clear();
-    remove_tree(work_);
+    remove_work(work_);
     work_.clear();
     release();
     return true;
@@ -317,6 +427,12 @@ bool OutputFolder::place(std::string& error)
     changes_.clear();
     for (const std::string& name : new_names_) changes_.push_back({name, there(join_path(path_, name)), true});
     for (const std::string& name : removed_names_) changes_.push_back({name, there(join_path(path_, name)), false});
+    for (const std::string& name : new_names_) {
+        if (sync_file(join_path(work_, name))) continue;
+        error = "cannot write " + join_path(path_, name) + ": " + std::strerror(errno);
+        changes_.clear();
+        return false;
+    }
     if (!write_journal(work_, changes_)) {
         error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
         changes_.clear();
@@ -327,21 +443,46 @@ bool OutputFolder::place(std::string& error)
         if (failed.empty() && change.had_old &&
             !move(join_path(path_, change.name), join_path(work_, old_name(change.name)), reason))
             failed = change.name;
+    // The old files are kept aside on the disk before a new one takes a
+    // name of theirs.
+    if (failed.empty() && !sync_both(path_, work_)) {
+        error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
     for (const Change& change : changes_)
         if (failed.empty() && change.has_new && !move(join_path(work_, change.name), join_path(path_, change.name), reason))
             failed = change.name;
+    if (failed.empty() && !sync_both(path_, work_)) {
+        error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
     if (failed.empty()) return true;
     error = "cannot write " + join_path(path_, failed) + ": " + reason;
-    discard();
     return false;
+}
+
+void OutputFolder::fail(std::string& error)
+{
+    discard();
+    if (!kept_.empty())
+        error += "; the old files could not all be put back: the next run into " + path_ + " puts them back";
 }
 
 void OutputFolder::discard()
 {
     const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
-    if (!changes_.empty()) roll_back(path_, work_, changes_);
+    if (!changes_.empty()) {
+        // (a commit that failed after its "done": a power loss during the
+        // roll-back must not finish it instead)
+        std::error_code ignored;
+        if (there(join_path(work_, done_name)))
+            fs::rename(fs_path(join_path(work_, done_name)), fs_path(join_path(work_, journal_name)), ignored);
+        // What cannot be put back now stays for the next run to put back.
+        if (!roll_back(path_, work_, changes_)) kept_ = work_;
+        sync_both(path_, work_);
+    }
     changes_.clear();
-    if (!work_.empty()) remove_tree(work_);
+    if (!work_.empty() && kept_ != work_) remove_work(work_);
     work_.clear();
     new_names_.clear();
     removed_names_.clear();

@@ -68,17 +68,28 @@ public:
     };
 
 private:
+    // Moves the files; false with `error`, the change left for discard().
     bool place(std::string& error);
     bool create_levels(std::string& error);
+    // `vanished`: a level was removed meanwhile (only when `may_retry`).
+    enum class Levels { made, vanished, failed };
+    Levels create_missing_levels(std::string& error, bool may_retry);
     bool open_work(std::string& error);
+    // discard(), and says in `error` when an old file could not be put back.
+    void fail(std::string& error);
     void release();
+    void interrupted();
     void remove_created_levels();
+
+    // Tries before a folder that keeps vanishing under this run counts as failed.
+    static constexpr int max_attempts = 100;
 
     std::string path_, label_;
     std::string work_;  // the private folder; empty until needed
     std::vector<std::string> created_;  // levels made by this run, outermost first
     std::vector<std::string> new_names_, removed_names_;
     std::vector<Change> changes_;  // while a commit is under way
+    std::string kept_;  // a work folder left for the next run: not all put back
     FolderLock lock_;
     InterruptCleanup cleanup_;
 };

@@ -75,7 +75,11 @@ public:
     // fails prints none.
     bool write_line(std::string_view text, ConsoleState&) override
     {
-        if (options_.progress) return write_plain_line(text);
+        if (options_.progress) {
+            set_interrupt_note(options_.program + ": interrupted: the titles above were printed, but no picture was replaced\n",
+                               true);
+            return write_plain_line(text);
+        }
         titles_.emplace_back(text);
         return true;
     }
@@ -96,15 +100,22 @@ public:
     // pictures can still be put back.
     bool commit(std::string& error)
     {
-        return folder_.commit(error, [this](std::string& print_error) {
-            errno = 0;
-            for (const std::string& title : titles_) {
-                if (write_plain_line(title)) continue;
-                print_error = "cannot write the titles to standard output" + write_failure_reason(errno);
-                return false;
-            }
+        bool printed = false;
+        if (folder_.commit(error, [&](std::string& print_error) {
+                if (!titles_.empty())
+                    set_interrupt_note(options_.program +
+                                               ": interrupted: the titles above were printed, but no picture was replaced\n");
+                errno = 0;
+                for (const std::string& title : titles_) {
+                    if (write_plain_line(title)) continue;
+                    print_error = "cannot write the titles to standard output" + write_failure_reason(errno);
+                    return false;
+                }
+                return printed = true;
+            }))
             return true;
-        });
+        if (printed) error += "; the titles above were printed, but no picture was replaced";
+        return false;
     }
     [[noreturn]] void stop(const std::string& error)
     {
