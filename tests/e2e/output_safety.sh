@@ -34,14 +34,18 @@ start_blocked() {
     rm -f "$work/full-pipe" && mkfifo "$work/full-pipe" && exec 7<>"$work/full-pipe"
     { head -c 65536 /dev/zero; exec "$@"; } >"$work/full-pipe" 2>"$work/blocked.err" &
     pid=$!
+    blocked_program=$1
     pids+=("$pid")
 }
 # The blocked run waits in its write to the full pipe (its titles or report).
 writing() { grep -qs pipe_write /proc/"$pid"/task/*/wchan; }
+# (each program and exit code seen, for its --help to be checked at the end)
+codes_seen=()
 ended_with() {  # ended_with PID CODE WHAT
     local rc=0
     wait "$1" || rc=$?
     [ "$rc" -eq "$2" ] || fail "$3: exit $rc, expected $2 ($(cat "$work/blocked.err"))"
+    codes_seen+=("$blocked_program $rc")
 }
 
 "$shots" --size 300x200 --out old >/dev/null 2>&1 || fail "first export"
@@ -266,6 +270,12 @@ for tool in "$shots" "$compare"; do
         rc=0; "$tool" "$option" >&- 2>err || rc=$?
         [ $rc -eq 2 ] && grep -q "cannot write the ${option#--}" err || fail "$tool $option >&-: exit $rc, $(cat err)"
     done
+done
+
+# Every exit code seen above is one that --help lists.
+for seen in "${codes_seen[@]}"; do
+    read -r program code <<<"$seen"
+    "$program" --help | grep -q "^  $code " || fail "$(basename "$program") --help does not list exit code $code"
 done
 
 [ "$failures" -eq 0 ] || exit 1

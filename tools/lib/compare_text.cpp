@@ -121,7 +121,14 @@ std::string compare_usage(const std::string& program)
            "  --help      display this help and exit\n"
            "  --version   output version information and exit\n"
            "\n"
-           "Exit code: 0 when all twelve pictures are identical, 1 when any differs, 2 on bad input.\n";
+           "Exit code:\n"
+           "  0    all twelve pictures are identical\n"
+           "  1    a picture differs\n"
+           "  2    bad input (a missing or unreadable picture among them) or a failed write\n"
+           "  129  the terminal was closed (hang-up; Ctrl+Break on Windows)\n"
+           "  130  stopped by Ctrl+C\n"
+           "  143  terminated by a signal\n"
+           "Whatever the exit code other than 0 and 1, DIR is left as it was.\n";
 }
 
 bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, CommandLine& line, std::string& error)

@@ -149,9 +149,14 @@ std::string shots_usage(const std::string& program)
            "  --help               display this help and exit\n"
            "  --version            output version information and exit\n"
            "\n"
-           "Exit code: 0 when all twelve pictures are written, 2 on bad input or a failed write\n"
-           "(nothing is then left behind), or the number of the run-time error (200-215) that\n"
-           "stopped a renderer.\n";
+           "Exit code:\n"
+           "  0        all twelve pictures are written\n"
+           "  2        bad input or a failed write (the folder is then as it was)\n"
+           "  129      the terminal was closed (hang-up; Ctrl+Break on Windows)\n"
+           "  130      stopped by Ctrl+C\n"
+           "  143      terminated by a signal\n"
+           "  200-215  the run-time error that stopped a renderer\n"
+           "When stopped (129, 130, 143), the folder is left as it was too.\n";
 }
 
 bool parse_shots_arguments(int argc, char** argv, ShotsOptions& options, CommandLine& line, std::string& error)
