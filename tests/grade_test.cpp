@@ -2,7 +2,11 @@
 // of the report, its command line, the report folder's rules, the class
 // folder's reading, and the limits of a job (without the sandbox, which the
 // end-to-end test exercises).
+#include <chrono>
 #include <fstream>
+#include <future>
+#include <memory>
+#include <thread>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -186,7 +190,7 @@ TEST(GradeReportFolder, RefusesForeignFoldersAndSwapsItsOwn)
     std::string error;
     {
         ReportFolder report;
-        EXPECT_FALSE(report.prepare(foreign, error));
+        EXPECT_FALSE(report.prepare(foreign, {}, error));
         EXPECT_NE(error.find("not a surfgrade report"), std::string::npos);
     }
     EXPECT_EQ(access((foreign + "/thesis.txt").c_str(), F_OK), 0);
@@ -194,7 +198,7 @@ TEST(GradeReportFolder, RefusesForeignFoldersAndSwapsItsOwn)
     const std::string path = top.path() + "/report";
     for (const std::string text : {"first", "second"}) {
         ReportFolder report;
-        ASSERT_TRUE(report.prepare(path, error)) << error;
+        ASSERT_TRUE(report.prepare(path, {}, error)) << error;
         EXPECT_EQ(report.previous().empty(), text == "first");
         std::ofstream(report.folder() + "/index.html") << text;
         ASSERT_TRUE(report.commit(error)) << error;
@@ -204,7 +208,7 @@ TEST(GradeReportFolder, RefusesForeignFoldersAndSwapsItsOwn)
     EXPECT_EQ(text, "second");
     {
         ReportFolder abandoned;
-        ASSERT_TRUE(abandoned.prepare(path, error));
+        ASSERT_TRUE(abandoned.prepare(path, {}, error));
         std::ofstream(abandoned.folder() + "/index.html") << "third";
     }
     std::ifstream(path + "/index.html") >> text;
@@ -212,6 +216,32 @@ TEST(GradeReportFolder, RefusesForeignFoldersAndSwapsItsOwn)
     int entries = 0;
     for (const std::string name : {"report", "foreign"}) entries += access((top.path() + "/" + name).c_str(), F_OK) == 0;
     EXPECT_EQ(entries, 2);
+    EXPECT_EQ(access((top.path() + "/.report.surfgrade-lock").c_str(), F_OK), -1);
+}
+
+// A second run on one REPORT waits until the first has put its report in
+// place, and then builds on it.
+TEST(GradeReportFolder, SecondRunWaitsForTheFirst)
+{
+    TemporaryFolder top;
+    const std::string path = top.path() + "/report";
+    std::string error;
+    auto first = std::make_unique<ReportFolder>();
+    ASSERT_TRUE(first->prepare(path, {}, error)) << error;
+    std::promise<void> waiting;
+    std::string second_previous, second_error;
+    std::thread second([&] {
+        ReportFolder report;
+        if (report.prepare(path, [&] { waiting.set_value(); }, second_error)) second_previous = report.previous();
+    });
+    const bool told = waiting.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    std::ofstream(first->folder() + "/index.html") << "first";
+    EXPECT_TRUE(first->commit(error)) << error;
+    first.reset();
+    second.join();
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(second_error.empty()) << second_error;
+    EXPECT_EQ(second_previous, path);
 }
 
 TEST(GradeClassFolder, NotesWhatIsNotARendererAndSortsByName)

@@ -161,7 +161,11 @@ int main(int argc, char** argv)
         return fail(name, "cannot make a sandbox for the students' code: " + why +
                               " (--no-sandbox grades without one, only for code you trust)");
     ReportFolder report;
-    if (!report.prepare(options.report_folder, error)) return fail(name, error);
+    const auto say_waiting = [&] {
+        std::fprintf(stderr, "%s: another surfgrade run is writing %s; waiting for it to finish\n", name.c_str(),
+                     options.report_folder.c_str());
+    };
+    if (!report.prepare(options.report_folder, say_waiting, error)) return fail(name, error);
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);
 

@@ -60,6 +60,22 @@ void remove_tree(const std::string& path)
 ReportFolder::~ReportFolder()
 {
     discard();
+    lock_.remove_and_release();
+}
+
+bool ReportFolder::take_lock(const std::function<void()>& on_wait, std::string& error)
+{
+    const std::string lock = parent_of(path_) + "/." + base_of(path_) + ".surfgrade-lock";
+    std::string reason;
+    // (another run may remove the file just as this one opens it)
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const FolderLock::Result result = lock_.take(lock, on_wait, reason);
+        if (result == FolderLock::Result::held) return true;
+        if (result == FolderLock::Result::failed) break;
+    }
+    error = "cannot lock " + lock + " against another surfgrade run: " +
+            (reason.empty() ? "it keeps being removed" : reason);
+    return false;
 }
 
 void ReportFolder::discard()
@@ -68,10 +84,11 @@ void ReportFolder::discard()
     temporary_.clear();
 }
 
-bool ReportFolder::prepare(const std::string& given, std::string& error)
+bool ReportFolder::prepare(const std::string& given, const std::function<void()>& on_wait, std::string& error)
 {
     path_ = given;
     while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+    if (!take_lock(on_wait, error)) return false;
     struct stat info {};
     if (lstat(path_.c_str(), &info) == 0) {
         exists_ = true;

@@ -1,9 +1,15 @@
 // The report's folder: made beside REPORT under a temporary name, and put
 // in place only when complete.  A REPORT that holds anything but an
 // earlier report of surfgrade's (or nothing) is refused and left as it is.
+// Two runs on one REPORT take turns: a lock beside it is held from the
+// check to the swap, so that neither swaps away the other's report while
+// it is being read or made.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "tools/lib/folder_lock.hpp"
 
 class ReportFolder {
 public:
@@ -13,8 +19,9 @@ public:
     // Removes the temporary folder when the report was not put in place.
     ~ReportFolder();
 
-    // Checks REPORT and makes the temporary folder; false with a one-line error.
-    bool prepare(const std::string& path, std::string& error);
+    // Waits for another run on REPORT (calling `on_wait` first), checks
+    // REPORT and makes the temporary folder; false with a one-line error.
+    bool prepare(const std::string& path, const std::function<void()>& on_wait, std::string& error);
     // The folder being written.
     const std::string& folder() const { return temporary_; }
     // The earlier report, or empty.
@@ -27,6 +34,9 @@ public:
 private:
     std::string path_, temporary_, previous_;
     bool exists_ = false;
+    FolderLock lock_;
+
+    bool take_lock(const std::function<void()>& on_wait, std::string& error);
 };
 
 // Removes a tree without following links, making its own folders
