@@ -56,10 +56,21 @@ start_program() {
         "cd '$work' && $probe > code-page.before; $wine_run '$build/$1.exe' ${*:2}; echo \$? > '$work/rc';
          $probe > code-page.after; sleep 600"
     window=
-    wait_until find_window "$1" || fail "no window named $1 (run $runs: $*)"
+    wait_until find_window "$1" || { fail "no window named $1 (run $runs: $*)"; tell_state "$1"; }
+}
+# What there is when a window does not come: the console, the windows, Wine's processes.
+tell_state() {
+    echo "--- console:"; pane_text | sed '/^$/d'
+    echo "--- windows named $1:"
+    local id
+    for id in $(xdotool search --name "^$1" 2>/dev/null); do
+        echo "$id '$(xdotool getwindowname "$id")' $(xwininfo -id "$id" 2>/dev/null | grep -E 'Map State|geometry')"
+    done
+    echo "--- Wine's processes:"; ps -eo pid,ppid,stat,etimes,args | grep -E '[.]exe|[w]ineserver' | grep -v grep
 }
 # The title bar names the program, then the picture shown.
-window_gone() { [ -z "$(xdotool search --name "^$1( |\$)" 2>/dev/null)" ]; }
+# (an X server that turns the search away says so: that is not "gone")
+window_gone() { [ -z "$(xdotool search --name "^$1( |\$)" 2>&1)" ]; }
 find_window() { window=$(xdotool search --onlyvisible --name "^$1( |\$)" 2>/dev/null | head -n1); [ -n "$window" ]; }
 window_title() { xdotool getwindowname "$window" 2>/dev/null; }
 titled() { [ "$(window_title)" = "$1" ]; }
