@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int rounds = 300;
+constexpr int rounds = 100;
 
 struct ConsoleLook {
     WORD attribute = 0;
