@@ -54,7 +54,7 @@ start_program() {
     local probe="$wine_run '$build/tests/console_code_page.exe'"
     tmux -S "$socket" new-session -d -s show -x 100 -y 30 \
         "cd '$work' && $probe > code-page.before; $wine_run '$build/$1.exe' ${*:2}; echo \$? > '$work/rc';
-         $probe > code-page.after; sleep 600"
+         $probe > code-page.after; sleep 600" || fail "no console for run $runs"
     window=
     wait_until find_window "$1" || { fail "no window named $1 (run $runs: $*)"; tell_state "$1"; }
 }
