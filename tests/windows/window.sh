@@ -31,11 +31,14 @@ wait_until() {
 }
 
 # Wine's desktop of this prefix (its explorer.exe) outlives the last window
-# for a moment; a window opened while it shuts down would go with it.
+# for a moment; a program started while it ends gets no window.
 desktop_gone() {
-    local pid
+    local pid environment
     for pid in $(pgrep -x explorer.exe); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
+        environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ")
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment" && return 1
+        # (one that is ending shows no environment, and may be this prefix's)
+        [ -z "$environment" ] && [ -n "$(ps -o stat= -p "$pid" | grep -v Z)" ] && return 1
     done
     return 0
 }
