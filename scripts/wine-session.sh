@@ -3,9 +3,12 @@
 #   start_wine_session PREFIX [WIDTHxHEIGHT]   stop_wine_session
 # Xvfb comes first, or Wine fixes its screen at 1024 x 768; with no window
 # manager, X11 windows are unmanaged, so that a maximised window covers the
-# screen.  wineserver is started persistent and the prefix booted with its
-# streams on /dev/null, so that CTest does not wait on Wine's services; the
-# persistent server keeps the registry setting for every later start.
+# screen.  wineserver is started persistent, and the first program (the
+# registry setting) boots the prefix with its streams on /dev/null, so that
+# CTest does not wait on Wine's services; the persistent server keeps the
+# setting for every later start.  (No wineboot of its own: the first
+# program boots the prefix anyway, and a second boot starts a second
+# service manager.)
 
 wine_program() {
     if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else command -v wine64 || command -v wine; fi
@@ -26,8 +29,7 @@ start_wine_session() {
     rm -f "$display_file"
     mkdir -p "$prefix"
     timeout 120 wineserver -p </dev/null >/dev/null 2>&1
-    timeout 300 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-    timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    timeout 300 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }
 
 stop_wine_session() {

@@ -125,8 +125,8 @@ make_shots() {
 
 # Pixels that differ between the window as shown and an image of the same size.
 differing_pixels() {
-    # (import without a window would wait for a click)
-    [ -n "$window" ] && import -window "$window" "png:$work/screen.png" 2>/dev/null || { echo "no window"; return; }
+    # (import without a window would wait for a click; a stuck one is cut off)
+    [ -n "$window" ] && timeout 20 import -window "$window" "png:$work/screen.png" 2>/dev/null || { echo "no window"; return; }
     compare -metric AE "$work/screen.png" "$1" null: 2>&1
 }
 shows() { [ "$(differing_pixels "$1")" = 0 ]; }

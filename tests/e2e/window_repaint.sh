@@ -36,7 +36,7 @@ wait_until shows "$work/crop.png" || fail "a smaller window does not show the pi
 # Larger than the picture (and the display): the picture stays at its size.
 xdo windowsize --sync "$window" 900 700
 screen_shows() {
-    import -window root "png:$work/root.png" && [ "$(compare -metric AE "$work/root.png" "$1" null: 2>&1)" = 0 ]
+    timeout 20 import -window root "png:$work/root.png" && [ "$(compare -metric AE "$work/root.png" "$1" null: 2>&1)" = 0 ]
 }
 wait_until screen_shows "$work/shots/03.png" || fail "a larger window does not show the picture at its size"
 press a

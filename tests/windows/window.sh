@@ -31,11 +31,14 @@ wait_until() {
 }
 
 # Wine's desktop of this prefix (its explorer.exe) outlives the last window
-# for a moment; a window opened while it shuts down would go with it.
+# for a moment; a program started while it ends gets no window.
 desktop_gone() {
-    local pid
+    local pid environment
     for pid in $(pgrep -x explorer.exe); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 1
+        environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ")
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment" && return 1
+        # (one that is ending shows no environment, and may be this prefix's)
+        [ -z "$environment" ] && [ -n "$(ps -o stat= -p "$pid" | grep -v Z)" ] && return 1
     done
     return 0
 }
@@ -54,12 +57,23 @@ start_program() {
     local probe="$wine_run '$build/tests/console_code_page.exe'"
     tmux -S "$socket" new-session -d -s show -x 100 -y 30 \
         "cd '$work' && $probe > code-page.before; $wine_run '$build/$1.exe' ${*:2}; echo \$? > '$work/rc';
-         $probe > code-page.after; sleep 600"
+         $probe > code-page.after; sleep 600" || fail "no console for run $runs"
     window=
-    wait_until find_window "$1" || fail "no window named $1 (run $runs: $*)"
+    wait_until find_window "$1" || { fail "no window named $1 (run $runs: $*)"; tell_state "$1"; }
+}
+# What there is when a window does not come: the console, the windows, Wine's processes.
+tell_state() {
+    echo "--- console:"; pane_text | sed '/^$/d'
+    echo "--- windows named $1:"
+    local id
+    for id in $(xdotool search --name "^$1" 2>/dev/null); do
+        echo "$id '$(xdotool getwindowname "$id")' $(xwininfo -id "$id" 2>/dev/null | grep -E 'Map State|geometry')"
+    done
+    echo "--- Wine's processes:"; ps -eo pid,ppid,stat,etimes,args | grep -E '[.]exe|[w]ineserver' | grep -v grep
 }
 # The title bar names the program, then the picture shown.
-window_gone() { [ -z "$(xdotool search --name "^$1( |\$)" 2>/dev/null)" ]; }
+# (an X server that turns the search away says so: that is not "gone")
+window_gone() { [ -z "$(xdotool search --name "^$1( |\$)" 2>&1)" ]; }
 find_window() { window=$(xdotool search --onlyvisible --name "^$1( |\$)" 2>/dev/null | head -n1); [ -n "$window" ]; }
 window_title() { xdotool getwindowname "$window" 2>/dev/null; }
 titled() { [ "$(window_title)" = "$1" ]; }
