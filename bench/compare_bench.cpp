@@ -46,6 +46,18 @@ bool write_export(const std::string& folder, int width, int height, bool spoiled
     return true;
 }
 
+// Compares the two folders once per iteration; an error ends the benchmark.
+void time_compare(benchmark::State& state, const CompareOptions& options)
+{
+    std::string error;
+    for (auto _ : state) {
+        CompareReport report;
+        if (!compare_exports(options, report, error)) break;
+        benchmark::DoNotOptimize(report);
+    }
+    if (!error.empty()) state.SkipWithError(error.c_str());
+}
+
 void BM_Compare(benchmark::State& state)
 {
     const bool identical = state.range(0) != 0, with_diff = state.range(1) != 0;
@@ -55,14 +67,7 @@ void BM_Compare(benchmark::State& state)
         !write_export(actual, width, height, !identical)) {
         state.SkipWithError("cannot write the exports");
     } else {
-        const CompareOptions options{expected, actual, with_diff ? diff : std::string()};
-        std::string error;
-        for (auto _ : state) {
-            CompareReport report;
-            if (!compare_exports(options, report, error)) break;
-            benchmark::DoNotOptimize(report);
-        }
-        if (!error.empty()) state.SkipWithError(error.c_str());
+        time_compare(state, {expected, actual, with_diff ? diff : std::string()});
     }
     for (const std::string& folder : {expected, actual, diff})
         if (!folder.empty()) std::filesystem::remove_all(folder);
@@ -122,14 +127,7 @@ void BM_CompareKinds(benchmark::State& state)
         state.SkipWithError("cannot write the exports");
         return;
     }
-    const CompareOptions options{expected, actual, with_diff ? diff : std::string()};
-    std::string error;
-    for (auto _ : state) {
-        CompareReport report;
-        if (!compare_exports(options, report, error)) break;
-        benchmark::DoNotOptimize(report);
-    }
-    if (!error.empty()) state.SkipWithError(error.c_str());
+    time_compare(state, {expected, actual, with_diff ? diff : std::string()});
     std::filesystem::remove_all(diff);
 }
 

@@ -8,11 +8,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <png.h>
 #include <algorithm>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "runtime/checks.hpp"
 #include "tools/lib/png_adam7.hpp"
@@ -230,25 +228,8 @@ std::string unsound(const PngReader::State& s, const char* reason)
 bool open_state(PngReader::State& s, const std::string& path, std::string& error)
 {
     s.path = path;
-    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
-    // only a regular file is read at all.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
-        ::close(fd);
-        return false;
-    }
-    s.file = fdopen(fd, "rb");
-    if (!s.file) {
-        ::close(fd);
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
+    s.file = open_picture_file(path, error);
+    if (!s.file) return false;
     // The signature first, then the size in the first chunk: a file that is
     // no PNG, or a picture too large, is refused before anything else.
     unsigned char head[24] = {};
@@ -265,7 +246,8 @@ bool open_state(PngReader::State& s, const std::string& path, std::string& error
             return false;
         }
     }
-    if (!chunks_fit(s.file, static_cast<long long>(info.st_size))) {
+    struct stat info {};
+    if (fstat(fileno(s.file), &info) != 0 || !chunks_fit(s.file, static_cast<long long>(info.st_size))) {
         error = "cannot read " + path + ": not a sound PNG picture (the file ends too early)";
         return false;
     }

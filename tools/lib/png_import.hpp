@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,9 @@ struct PngPicture {
 // a PNG picture, in words: "it is empty", "it looks like a JPEG picture";
 // empty when they are a PNG's signature.
 std::string png_signature_problem(const unsigned char* head, std::size_t size);
+// Opens a picture for reading: a regular file only, without waiting on a
+// FIFO for a writer.  Null, with a one-line error, otherwise.
+std::FILE* open_picture_file(const std::string& path, std::string& error);
 
 // How the reader inflates picture data: the fastest way it has (the
 // default: small enough data whole, larger data a piece at a time), always

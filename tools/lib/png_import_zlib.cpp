@@ -6,7 +6,6 @@
 // time straight from the file, by ISA-L where it is there, else by zlib;
 // every chunk's CRC is checked.
 #include "tools/lib/png_import.hpp"
-#include "tools/lib/paths.hpp"
 
 #include <algorithm>
 #include <array>
@@ -16,9 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 #include <zlib.h>
 #ifdef SURF_LIBDEFLATE
 #include <libdeflate.h>
@@ -28,11 +25,6 @@
 #endif
 #ifdef __SSE2__
 #include <emmintrin.h>
-#endif
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 #include "runtime/checks.hpp"
@@ -641,48 +633,8 @@ std::string unsound(const PngReader::State& s)
 bool open_state(PngReader::State& s, const std::string& path, std::string& error)
 {
     s.path = path;
-#ifndef _WIN32
-    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
-    // only a regular file is read at all.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
-        ::close(fd);
-        return false;
-    }
-    s.file = fdopen(fd, "rb");
-    if (!s.file) {
-        ::close(fd);
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-#else
-    // Only a regular file is read at all.
-    std::error_code status_error;
-    const std::filesystem::file_status status = std::filesystem::status(fs_path(path), status_error);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        error = "missing file " + path;
-        return false;
-    }
-    if (status.type() == std::filesystem::file_type::directory) {
-        error = path + " is a folder, not a picture";
-        return false;
-    }
-    if (!status_error && status.type() != std::filesystem::file_type::regular) {
-        error = path + " is not a regular file";
-        return false;
-    }
-    s.file = std::fopen(path.c_str(), "rb");
-    if (!s.file) {
-        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-#endif
+    s.file = open_picture_file(path, error);
+    if (!s.file) return false;
     unsigned char head[8];
     const std::size_t got = std::fread(head, 1, sizeof head, s.file);
     const std::string problem = png_signature_problem(head, got);

@@ -1,6 +1,15 @@
 // Whole pictures read through PngReader, for tests and small tools.
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include "tools/lib/paths.hpp"
 #include "tools/lib/png_import.hpp"
 
 RgbColor PngPicture::color(int x, int y) const
@@ -54,4 +63,52 @@ bool read_png(const std::string& path, PngPicture& picture, std::string& error)
     }
     picture = std::move(read);
     return true;
+}
+
+std::FILE* open_picture_file(const std::string& path, std::string& error)
+{
+    std::FILE* file = nullptr;
+#ifndef _WIN32
+    // Opening a FIFO for reading would wait for a writer: O_NONBLOCK, and
+    // only a regular file is read at all.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + (S_ISDIR(info.st_mode) ? " is a folder, not a picture" : " is not a regular file");
+        ::close(fd);
+        return nullptr;
+    }
+    file = fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+#else
+    // Only a regular file is read at all.
+    std::error_code status_error;
+    const std::filesystem::file_status status = std::filesystem::status(fs_path(path), status_error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        error = "missing file " + path;
+        return nullptr;
+    }
+    if (status.type() == std::filesystem::file_type::directory) {
+        error = path + " is a folder, not a picture";
+        return nullptr;
+    }
+    if (!status_error && status.type() != std::filesystem::file_type::regular) {
+        error = path + " is not a regular file";
+        return nullptr;
+    }
+    file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = errno == ENOENT ? "missing file " + path : "cannot read " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+#endif
+    return file;
 }
