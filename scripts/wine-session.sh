@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sourced: a Wine prefix and an Xvfb screen for the Windows tests.
 #   start_wine_session PREFIX [WIDTHxHEIGHT]   stop_wine_session
+#   hold_wine_desktop HOLDER.exe   release_wine_desktop
 # Xvfb comes first, or Wine fixes its screen at 1024 x 768; with no window
 # manager, X11 windows are unmanaged, so that a maximised window covers the
 # screen.  wineserver is started persistent, and the first program (the
@@ -32,7 +33,56 @@ start_wine_session() {
     timeout 300 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }
 
+# Wine's desktop process of this prefix (one that is ending shows no
+# environment, and may be this prefix's).
+wine_desktop_running() {
+    local pid environment
+    for pid in $(pgrep -x explorer.exe); do
+        environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ")
+        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment" && return 0
+        [ -z "$environment" ] && [ -n "$(ps -o stat= -p "$pid" | grep -v Z)" ] && return 0
+    done
+    return 1
+}
+
+# Wine's desktop, started ahead of a program that opens a window, by the
+# program HOLDER (tests/windows/desktop_holder.cpp), and held until that
+# program has its window: a program that started the desktop itself
+# now and then got no window on a loaded machine.  A desktop still ending
+# from an earlier program is waited for first.
+hold_wine_desktop() {
+    local holder=$1 limit=$((SECONDS + 300))
+    while wine_desktop_running; do
+        [ $SECONDS -ge $limit ] && { echo "Wine's desktop of an earlier program did not end"; return 1; }
+        sleep 0.2
+    done
+    local output
+    output=$(mktemp)
+    bash "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$WINEPREFIX" "$holder" </dev/null >"$output" 2>&1 &
+    WINE_DESKTOP_HOLDER_PID=$!
+    until grep -q '^ready' "$output"; do
+        if [ $SECONDS -ge $limit ] || ! kill -0 "$WINE_DESKTOP_HOLDER_PID" 2>/dev/null; then
+            echo "Wine's desktop did not start: $(cat "$output")"
+            rm -f "$output"
+            return 1
+        fi
+        sleep 0.2
+    done
+    rm -f "$output"
+}
+
+release_wine_desktop() {
+    [ -n "${WINE_DESKTOP_HOLDER_PID:-}" ] || return 0
+    local pid=$WINE_DESKTOP_HOLDER_PID limit=$((SECONDS + 60))
+    kill "$pid" 2>/dev/null
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $limit ]; do sleep 0.2; done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    WINE_DESKTOP_HOLDER_PID=
+}
+
 stop_wine_session() {
+    release_wine_desktop
     timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
     if [ -n "${WINE_XVFB_PID:-}" ]; then kill "$WINE_XVFB_PID" 2>/dev/null || true; fi
     WINE_XVFB_PID=

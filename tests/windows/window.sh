@@ -10,6 +10,7 @@
 set -u
 build=$(cd "$1" && pwd)
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+source "$repo/scripts/wine-session.sh"
 # (as on a Windows with nothing installed)
 wine_run="bash '$repo/scripts/wine-run.sh' '${WINEPREFIX:?run inside a Wine session}'"
 run_exe() { timeout 120 bash "$repo/scripts/wine-run.sh" "$WINEPREFIX" "$@"; }
@@ -17,7 +18,7 @@ work=$(mktemp -d)
 socket=$work/tmux
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-cleanup() { tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
+cleanup() { release_wine_desktop; tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"; }
 # Each run gets a tmux server of its own.
 trap cleanup EXIT
 
@@ -30,19 +31,6 @@ wait_until() {
     done
 }
 
-# Wine's desktop of this prefix (its explorer.exe) outlives the last window
-# for a moment; a program started while it ends gets no window.
-desktop_gone() {
-    local pid environment
-    for pid in $(pgrep -x explorer.exe); do
-        environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ")
-        grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment" && return 1
-        # (one that is ending shows no environment, and may be this prefix's)
-        [ -z "$environment" ] && [ -n "$(ps -o stat= -p "$pid" | grep -v Z)" ] && return 1
-    done
-    return 0
-}
-
 # The program in a console of its own: a terminal that Wine makes its
 # console.  The console's output code page is noted before and after.
 runs=0
@@ -51,7 +39,7 @@ start_program() {
     tmux -S "$socket" kill-server 2>/dev/null
     # The last run's window must be gone, or its id would be taken for the new one.
     wait_until window_gone "$1" || fail "the window of the last run is still there"
-    wait_until desktop_gone || fail "Wine's desktop of the last run is still there"
+    hold_wine_desktop "$build/tests/desktop_holder.exe" || fail "no desktop for run $((runs + 1))"
     runs=$((runs + 1))
     socket=$work/tmux.$runs
     local probe="$wine_run '$build/tests/console_code_page.exe'"
@@ -60,6 +48,7 @@ start_program() {
          $probe > code-page.after; sleep 600" || fail "no console for run $runs"
     window=
     wait_until find_window "$1" || { fail "no window named $1 (run $runs: $*)"; tell_state "$1"; }
+    release_wine_desktop
 }
 # What there is when a window does not come: the console, the windows, Wine's processes.
 tell_state() {
@@ -80,13 +69,15 @@ titled() { [ "$(window_title)" = "$1" ]; }
 pane_text() { tmux -S "$socket" capture-pane -p -t show; }
 press() { tmux -S "$socket" send-keys -t show "$@"; }
 ended() { [ -s "$work/rc" ]; }
-# The exit code, once the console's code page is seen given back.
-exit_code() {
-    wait_until ended || return
+# The run's exit code, once the console's code page is seen given back.
+# (not in a subshell: a failure found here must count)
+expect_exit_code() {
+    local code=none
+    wait_until ended && code=$(cat "$work/rc")
+    [ "$code" = "$1" ] || fail "$2: exit code $code, not $1"
     wait_until [ -s "$work/code-page.after" ] && grep -q 'page' "$work/code-page.before" &&
         cmp -s "$work/code-page.before" "$work/code-page.after" ||
         fail "run $runs: the console's $(cat "$work/code-page.before"), then $(cat "$work/code-page.after")"
-    cat "$work/rc"
 }
 
 # The drawing area: the picture's border is its outermost pixels, white.
@@ -139,7 +130,7 @@ for step in "${steps[@]}"; do
         xdotool key --window "$window" "$key"
     fi
 done
-[ "$(exit_code)" = 0 ] || fail "normal end: exit code $(cat "$work/rc"), not 0"
+expect_exit_code 0 "normal end"
 titles=$(pane_text | head -n 12 | sed 's/ *$//')
 expected='Szintvonal-1
 Szintvonal-2
@@ -159,15 +150,15 @@ Festett 4szögek'
 start_program surfplot
 wait_for_picture 1
 press C-c
-[ "$(exit_code)" = 130 ] || fail "Ctrl+C in the console: exit code $(cat "$work/rc"), not 130"
+expect_exit_code 130 "Ctrl+C in the console"
 start_program surfplot
 wait_for_picture 1
 xdotool key --window "$window" ctrl+c 2>/dev/null  # (the key-up finds the window gone)
-[ "$(exit_code)" = 130 ] || fail "Ctrl+C in the window: exit code $(cat "$work/rc"), not 130"
+expect_exit_code 130 "Ctrl+C in the window"
 start_program surfplot
 wait_for_picture 1
 xdotool key --window "$window" alt+F4 2>/dev/null
-[ "$(exit_code)" = 0 ] || fail "window closed: exit code $(cat "$work/rc"), not 0"
+expect_exit_code 0 "window closed"
 
 # Options: starting later, watching a picture grow, and the answers that
 # need no window, which name the program as the user types it.
@@ -176,7 +167,7 @@ for picture in 8 9 10 11 12; do
     wait_for_picture $picture
     press x
 done
-[ "$(exit_code)" = 0 ] || fail "--from=8: exit code $(cat "$work/rc"), not 0"
+expect_exit_code 0 "--from=8"
 version=$(run_exe "$build/surfplot.exe" --version </dev/null 2>&1)
 [ "$version" = "surfplot $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ] ||
     fail "--version: $version"
