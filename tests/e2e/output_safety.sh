@@ -47,6 +47,13 @@ ended_with() {  # ended_with PID CODE WHAT
     [ "$rc" -eq "$2" ] || fail "$3: exit $rc, expected $2 ($(cat "$work/blocked.err"))"
     codes_seen+=("$blocked_program $rc")
 }
+# Interrupted after its titles or report: the run says that nothing was
+# replaced, and FOLDER still holds the pictures of SUMS, with nothing left over.
+nothing_replaced() {  # nothing_replaced FOLDER SUMS MESSAGE WHAT
+    grep -q "$3" blocked.err || fail "$4: $(cat blocked.err)"
+    diff <(sums "$1") "$2" >/dev/null || fail "$4: pictures changed"
+    clean "$1" "$4"
+}
 
 "$shots" --size 300x200 --out old >/dev/null 2>&1 || fail "first export"
 sums old >old.sums
@@ -126,10 +133,8 @@ for signal in INT:130 TERM:143 HUP:129; do
     wait_for "[ -e sig-$signal/.surf-work.*/journal ] && writing"
     kill -"${signal%:*}" "$pid"
     ended_with "$pid" "${signal#*:}" "export interrupted by SIG${signal%:*}"
-    grep -q "surfplot-shots: interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
-        fail "SIG${signal%:*} after the titles: $(cat blocked.err)"
-    diff <(sums "sig-$signal") old.sums >/dev/null || fail "SIG${signal%:*}: pictures changed"
-    clean "sig-$signal" "SIG${signal%:*}"
+    nothing_replaced "sig-$signal" old.sums \
+        "surfplot-shots: interrupted: the titles above were printed, but no picture was replaced" "SIG${signal%:*}"
 done
 # With --progress the titles come while the pictures are drawn: one
 # interrupted there says so too.
@@ -138,10 +143,8 @@ start_blocked "$shots" --size 320x200 --out progress --progress
 wait_for "writing"
 kill -TERM "$pid"
 ended_with "$pid" 143 "export with --progress interrupted"
-grep -q "interrupted: the titles above were printed, but no picture was replaced" blocked.err ||
-    fail "--progress interrupted: $(cat blocked.err)"
-diff <(sums progress) old.sums >/dev/null || fail "--progress interrupted: pictures changed"
-clean progress "--progress interrupted"
+nothing_replaced progress old.sums "interrupted: the titles above were printed, but no picture was replaced" \
+    "--progress interrupted"
 # ... and into a folder it made: the folder goes too.
 start_blocked "$shots" --size 320x200 --out made/a/b
 wait_for "[ -e made/a/b/.surf-work.*/journal ]"
@@ -178,10 +181,8 @@ start_blocked "$compare" kit old --diff keep
 wait_for "[ -e keep/.surf-work.*/journal ] && writing"
 kill -HUP "$pid"
 ended_with "$pid" 129 "compare into an earlier diff folder interrupted"
-grep -q "surfcompare: interrupted: the report above was printed, but no diff picture was replaced" blocked.err ||
-    fail "SIGHUP after the report: $(cat blocked.err)"
-diff <(sums keep) keep.sums >/dev/null || fail "interrupted compare changed the earlier diff pictures"
-clean keep "interrupted compare"
+nothing_replaced keep keep.sums "surfcompare: interrupted: the report above was printed, but no diff picture was replaced" \
+    "compare interrupted after its report"
 
 # Many runs at once into one folder: each folder ends with one run's
 # pictures, and every run says it succeeded only when it did.
