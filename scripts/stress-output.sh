@@ -16,7 +16,8 @@ RANDOM=$seed
 shots=$build/tools/surfplot-shots
 kit=$build/tools/surfkit-shots
 compare=$build/tools/surfcompare
-for tool in "$shots" "$kit" "$compare"; do [ -x "$tool" ] || { echo "missing $tool" >&2; exit 77; }; done
+source "$(dirname "$0")/../tests/support/needs.bash"
+for tool in "$shots" "$kit" "$compare"; do [ -x "$tool" ] || cannot_run "$tool is not built"; done
 work=$(mktemp -d)
 # (kept for a look when a check failed)
 trap '[ "$failures" -eq 0 ] && rm -rf "$work" || echo "kept $work" >&2' EXIT

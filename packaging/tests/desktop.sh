@@ -4,7 +4,7 @@
 set -u
 build=$1 source=$2
 source "$(dirname "$0")/package.bash"
-skip_without desktop-file-validate
+need_tools desktop-file-validate
 unpack
 entry=$root/usr/share/applications/surfplot.desktop
 output=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $output"

@@ -3,7 +3,7 @@
 set -u
 build=$1 source=$2
 source "$(dirname "$0")/package.bash"
-skip_without lintian
+need_tools lintian
 lintian --allow-root --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1
 cat "$work/lintian"
 errors=$(grep '^E: ' "$work/lintian")

@@ -12,8 +12,8 @@ finish() {
     [ $failures -eq 0 ] && echo "all checks passed" || echo "$failures check(s) failed"
     [ $failures -eq 0 ]
 }
-# Exit code 77 makes CTest count the test as skipped.
-skip_without() { command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; exit 77; }; }
+# A tool missing: skipped, or on CI failed.
+source "$source/tests/support/needs.bash"
 
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 deb=$build/surfplot_${version}_amd64.deb

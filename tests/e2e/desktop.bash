@@ -7,10 +7,9 @@
 # (start_display, start_terminal); the EXIT trap ends all of it: the X
 # server by its process id, each terminal by its own tmux socket.
 
-# Without its tools the test cannot run: it is skipped (77), not failed.
-for tool in Xvfb tmux xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+# Without its tools the test cannot run: skipped, or on CI failed.
+source "${BASH_SOURCE[0]%/*}/../support/needs.bash"
+need_tools Xvfb tmux xdotool import compare python3
 
 work=$(mktemp -d)
 failures=0
@@ -85,6 +84,19 @@ shell_pid() { tmux -S "$tmux_socket" display-message -p -t show '#{pane_pid}'; }
 shell_children() { cat /proc/[0-9]*/stat 2>/dev/null | awk -v parent="$(shell_pid)" '$4 == parent {print $1, $2}'; }
 # The program the shell runs in the foreground.
 program_pid() { shell_children | awk 'NR == 1 {print $1}'; }
+
+# How often the program's main thread has gone to sleep to wait for something.
+main_thread_sleeps() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/status" 2>/dev/null; }
+# True once the main thread of program PID has slept more than N times.
+slept_more_than() { [ "$(main_thread_sleeps "$1")" -gt "$2" ] 2>/dev/null; }
+
+# Waits until all that was written on the terminal so far is on the pane:
+# a line the shell echoes now reaches tmux after it (a terminal keeps order).
+wait_for_earlier_output() {
+    local mark="written-before-$RANDOM"
+    type_line "echo $mark"
+    wait_until pane_has "^$mark" || fail "the shell did not echo $mark"
+}
 
 # Runs the command line in the shell, recording the terminal's settings
 # before and after and the exit code in $work/rc.

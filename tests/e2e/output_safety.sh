@@ -5,6 +5,7 @@
 # --help into an output that cannot take it.
 # Usage: output_safety.sh BUILD_DIR
 set -u
+source "$(dirname "$0")/../support/needs.bash"
 build=${1:?usage: output_safety.sh BUILD_DIR}
 shots=$build/tools/surfplot-shots
 kit=$build/tools/surfkit-shots
@@ -122,7 +123,7 @@ if [ -f "$preload" ]; then
     done
     diff <(sums step-diff) step-diff.sums >/dev/null && fail "compare past every step: diff pictures not replaced"
 else
-    echo "skipped: each step failing (no $preload)"
+    skip_part "each step failing: no $preload"
 fi
 
 # Interrupted while it prints its titles (all twelve new pictures are in
@@ -241,25 +242,31 @@ if command -v convert >/dev/null; then
     convert old/07.png notpng/07.jpg && mv notpng/07.jpg notpng/07.png
     "$compare" old notpng >/dev/null 2>err
     grep -q "07.png: it looks like a JPEG picture, not a PNG picture" err || fail "JPEG: $(cat err)"
+else
+    skip_part "a JPEG named .png: convert is not installed"
 fi
 
-# Permissions, as another user when the tests run as root.
+# Permissions, as another user when the tests run as root (nobody, with a
+# copy of surfcompare in the work folder: the build folder may be closed to
+# other users).
 as_user() {
     if [ "$(id -u)" -ne 0 ]; then "$@"; else setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; fi
 }
 chmod 755 "$work"
-if as_user "$compare" --version >/dev/null 2>&1; then
+user_compare=$compare
+[ "$(id -u)" -eq 0 ] && cp "$compare" "$work/surfcompare" && user_compare=$work/surfcompare
+if as_user "$user_compare" --version >/dev/null 2>&1; then
     cp -r old locked && chmod 000 locked
-    as_user "$compare" old locked >/dev/null 2>err
+    as_user "$user_compare" old locked >/dev/null 2>err
     grep -q "cannot read the folder locked: Permission denied" err || fail "folder without permission: $(cat err)"
     "$compare" old kit --diff unreadable >/dev/null 2>&1
     chmod 777 unreadable && chmod 000 unreadable/03.png
-    as_user "$compare" kit old --diff unreadable >/dev/null 2>err
+    as_user "$user_compare" kit old --diff unreadable >/dev/null 2>err
     grep -q "cannot read unreadable/03.png to check that it is surfcompare's own: Permission denied" err ||
         fail "unreadable old diff picture: $(cat err)"
     chmod -R u+rwX locked unreadable
 else
-    echo "skipped: the permission checks (no other user to run as)"
+    skip_part "the permission checks: no other user to run as"
 fi
 
 # --help and --version into an output that cannot take them: said so.

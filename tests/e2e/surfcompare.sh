@@ -3,6 +3,7 @@
 # show against the exercise frame, and every kind of bad input.
 # Usage: surfcompare.sh BUILD_DIR
 set -u
+source "$(dirname "$0")/../support/needs.bash"
 
 build=${1:?usage: surfcompare.sh BUILD_DIR}
 compare=$build/tools/surfcompare
@@ -197,6 +198,8 @@ if command -v convert >/dev/null; then
     done
     run kit clear
     expect_rc 0 "background made transparent"
+else
+    skip_part "pictures re-saved by an image tool: convert is not installed"
 fi
 
 # A --diff folder holding pictures it did not write: refused, untouched.

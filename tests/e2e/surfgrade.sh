@@ -17,7 +17,8 @@ fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
 }
-command -v bwrap >/dev/null && command -v python3 >/dev/null || { echo "bwrap or python3 missing: skipped"; exit 77; }
+source "$top/tests/support/needs.bash"
+need_tools bwrap python3
 
 # The canary: a teacher's home with a secret, and a folder anyone may
 # write, so that only the sandbox keeps a student's code out of them.

@@ -15,6 +15,16 @@ const sizes = JSON.parse(process.env.SURF_WEB_SIZES || '[[640,480],[1000,700],[1
 const patience = { timeout: 30000 };  // a generous limit for anything the page must reach
 let failures = 0;
 
+// SURF_WEB_ONLY=stopped,watching (for example) runs only those parts; a
+// part it does not know would run no check at all, so it is an error.
+const parts = ["keys", "from", "watching", "resizing", "density", "touching", "stopped"];
+const only = process.env.SURF_WEB_ONLY ? process.env.SURF_WEB_ONLY.split(",") : null;
+const unknown = (only || []).filter(part => !parts.includes(part));
+if (unknown.length > 0) {
+  console.log(`FAIL SURF_WEB_ONLY names no part of this test: ${unknown.join(", ")} (the parts: ${parts.join(", ")})`);
+  process.exit(1);
+}
+
 function check(ok, what) {
   console.log((ok ? "ok   " : "FAIL ") + what);
   if (!ok) failures++;
@@ -284,8 +294,6 @@ async function timings(size) {
   console.log(`key to picture on the canvas, median by picture (ms): ${byPicture.join(", ")}`);
 }
 
-// SURF_WEB_ONLY=stopped,watching (for example) runs only those parts.
-const only = process.env.SURF_WEB_ONLY ? process.env.SURF_WEB_ONLY.split(",") : null;
 const wanted = part => !only || only.includes(part);
 try {
   for (const program of ["surfplot", "surfkit"])
