@@ -8,8 +8,8 @@
 # set a title beyond ASCII in the C locale the program keeps, and a request
 # SDL sends to the window as it closes can find it gone (X's default error
 # handler then ends the program); a Mac has no X11.  It also stands for
-# the x86 build with the portable EXTENDED and no traps (ci-portable.sh),
-# whose line reports the ARM build's planted faults test (ci-arm64.sh).
+# the x86 build with the portable EXTENDED and no traps, whose line reports
+# the ARM build's planted faults test (ci-arm64.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
