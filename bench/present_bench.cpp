@@ -1,7 +1,7 @@
 // Showing one complete picture in the graphics window: the palette
 // conversion and the copy to the display.  Needs a display (for example
 // Xvfb); without one, or when the display is smaller than the picture, the
-// benchmark is skipped with the reason.
+// benchmark reports an error with the reason.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -26,7 +26,16 @@ def load(argv):
         if data is not None and not os.path.exists(program):
             continue
         command = [program, "--benchmark_format=json"] + argv[1:]
-        run = json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
+        result = subprocess.run(command, capture_output=True, text=True)
+        # Exit code 1: a benchmark reported an error; its row says which,
+        # and the tables leave it out.
+        if result.returncode not in (0, 1):
+            raise subprocess.CalledProcessError(result.returncode, command, result.stdout, result.stderr)
+        if data is not None and not result.stdout.strip():
+            continue  # the filter left the window's program nothing to run
+        run = json.loads(result.stdout)
+        for failed in (row for row in run["benchmarks"] if row.get("error_occurred")):
+            print(f"{failed['name']}: {failed.get('error_message', 'error')}", file=sys.stderr)
         if data is None:
             data = run
         else:
