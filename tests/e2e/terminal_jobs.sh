@@ -5,7 +5,6 @@
 # again), and killed while stopped (the shell's lines stay where they are).
 set -u
 build=$1
-command -v tmux >/dev/null || { echo "tmux is missing: skipped"; exit 77; }
 source "$(dirname "$0")/desktop.bash"
 plot=$build/surfplot
 
@@ -22,11 +21,17 @@ press a
 wait_for_titles 2
 press C-z
 wait_until pane_has 'Stopped' || fail "Ctrl+Z did not stop the show"
+pid=$(program_pid)
+sleeps=$(main_thread_sleeps "$pid")
 type_line "bg"
 wait_until pane_has "^\[1\]+ $plot &" || fail "bg did not continue the show: $(pane_text | grep -v '^ *$')"
 type_line "echo shell-line"
 wait_until pane_has '^shell-line' || fail "the shell did not take a command beside the background show"
-sleep 1
+# Continued, the show looks whether it has the terminal, then waits, waking
+# every so often to see whether fg brought it back: once it has slept twice
+# since it was stopped, it is past the point where it would paint.
+wait_until slept_more_than "$pid" $((sleeps + 1)) || fail "the background show did not go back to waiting"
+wait_for_earlier_output
 pane_has "^\[1\]+ $plot &" && pane_has '^shell-line' ||
     fail "the background show painted over the shell: $(pane_text | grep -v '^ *$')"
 type_line "fg; echo \$? >$work/rc; stty -g >$work/stty.after"
@@ -54,7 +59,8 @@ press C-z
 wait_until pane_has 'Stopped' || fail "Ctrl+Z did not stop the show"
 type_line "seq 101 106"
 wait_until pane_has '^106' || fail "the shell did not run seq"
-type_line "kill %1; sleep 0.5; echo marker; stty -g >$work/stty.after"
+# (wait: the show has written all it writes before the marker)
+type_line "kill %1; wait %1; echo marker; stty -g >$work/stty.after"
 wait_until test -s "$work/stty.after" || fail "the shell did not go on after kill"
 lines=$(pane_text | grep -v '^ *$')
 for expected in 101 102 103 104 105 106 marker; do

@@ -25,7 +25,8 @@ for picture in 1 2 3 4 5 6; do
     wait_for_picture $picture "terminal key"
     wait_for_titles $picture
     if [ $picture -eq 1 ]; then
-        # Waiting for a key takes no processor time worth counting.
+        # Waiting for a key takes no processor time worth counting (measured
+        # over 2 s: a span of time, not a wait for something to happen).
         pid=$(program_pid)
         before=$(awk '{print $14 + $15}' /proc/$pid/stat)
         sleep 2

@@ -88,7 +88,9 @@ type_line "bg"
 wait_until pane_has "^\[1\]+ $build/surfplot &" || fail "bg did not continue the show"
 xdo key --window "$window" a
 wait_for_picture 3 "a window key in the background"
-sleep 0.5
+# The show writes a picture's title before it shows the picture: the title
+# was written (or left out) before picture 3 was seen.
+wait_for_earlier_output
 ! pane_has "${expected_titles[2]}" || fail "the background show wrote on the shell's screen: $(pane_text | grep -v '^ *$')"
 type_line "fg; echo \$? >$work/rc; stty -g >$work/stty.after"
 wait_for_titles 3
