@@ -13,7 +13,7 @@ finish() {
     [ $failures -eq 0 ]
 }
 # A tool missing: skipped, or on CI failed.
-source "$source/tests/support/needs.bash"
+source "${BASH_SOURCE[0]%/*}/../../tests/support/needs.bash"
 
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 deb=$build/surfplot_${version}_amd64.deb
