@@ -17,12 +17,16 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/README-windows.txt DESTINATION
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${PROJECT_SOURCE_DIR}/cmake/desktop_features.cmake
         DESTINATION kit/cmake)
 # Only what surfkit and surfkit-shots are built from, on Windows or Linux:
-# not surfgrade, surfcompare and its PNG reader, nor the web page.
-foreach(folder runtime model gfx platform frame skeleton tools)
+# not the web page, nor surfgrade, surfcompare and its PNG reader.
+foreach(folder runtime model gfx platform frame skeleton)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
           FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
-          PATTERN "grade" EXCLUDE PATTERN "surfcompare_main.cpp" EXCLUDE PATTERN "web_*" EXCLUDE
-          PATTERN "png_import.cpp" EXCLUDE)
+          PATTERN "web_*" EXCLUDE)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/tools/shots_main.cpp DESTINATION kit/tools)
+foreach(name atomic_file folder_lock interrupts output_folder paths png_export shots write_failure)
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/lib/${name}.cpp ${PROJECT_SOURCE_DIR}/tools/lib/${name}.hpp
+          DESTINATION kit/tools/lib)
 endforeach()
 
 set(CPACK_GENERATOR ZIP)
