@@ -50,7 +50,6 @@ run_readme_commands() {
     local commands
     commands=$(readme_commands "$1")
     [ "$(wc -l <<<"$commands")" = 4 ] || { echo "FAIL: the kit README's build commands: $commands"; return 1; }
-    # (the Linux build first: a student does that in its own folder)
     (cd "$home/kit" && eval "$(sed -n "$2p" <<<"$commands")") >"$work/build.log" 2>&1 ||
         { cat "$work/build.log"; return 1; }
 }

@@ -19,7 +19,9 @@ while [ $# -ge 2 ]; do
     builds+=("$build")
     # Objects given to the linker, then the members it took from the archives.
     objects=$(grep -E '^CMakeFiles/[^ ]*\.(o|obj)$' "$log" | sed "s|^|$build/|")
-    members=$(sed -n 's|^(.*/lib[a-z_]*\.a)\(.*\)$|\1|p' "$log" | sort -u)
+    # (the build's own archives are named relative to it, the system's not;
+    # MinGW's programs are linked from an archive of their objects)
+    members=$(sed -n 's|^([^/][^)]*\.a)\(.*\)$|\1|p' "$log" | sort -u)
     for member in $members; do
         objects+=$'\n'$(find "$build/CMakeFiles" -name "$member")
     done
