@@ -29,7 +29,7 @@ while [ $# -ge 2 ]; do
     while IFS= read -r object; do
         [ -n "$object" ] || continue
         case $object in
-        *.rc.obj) basename "${object%.obj}" | sed "s|^|RC |" >>"$used" ;;
+        *.rc.obj | *.rc.res) basename "${object%.*}" | sed "s|^|RC |" >>"$used" ;;
         *)  [ -f "$object.d" ] || { echo "FAIL: no dependency file for $object"; exit 1; }
             # (make's dependency lists escape a space in a name)
             sed 's/\\ /\x01/g; s/\\$//' "$object.d" | tr ' \t' '\n\n' | tr '\001' ' ' |
