@@ -21,7 +21,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${PROJECT_SOURC
 foreach(folder runtime model gfx platform frame skeleton)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
           FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
-          PATTERN "web_*" EXCLUDE)
+          PATTERN "web_*" EXCLUDE PATTERN "*_web.cpp" EXCLUDE)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/tools/shots_main.cpp DESTINATION kit/tools)
 foreach(name atomic_file folder_lock interrupts output_folder paths png_export shots write_failure)
