@@ -44,10 +44,12 @@ for resource in $(sed -n 's/^RC //p' "$used" | sort -u); do
     done < <(find "$kit" -name '*.manifest' -printf '%P\n')
 done
 
-# Linked only by builds for other systems than those built here: where the
-# processor does not trap a division by zero (ARM, Apple silicon), where SDL
-# has no X11 and there is no libdw (macOS).
-printf '%s\n' runtime/division_check.cpp platform/sdl_no_x11.cpp runtime/error_location_unknown.cpp >>"$used"
+# Linked only by builds for other systems than those built here: where
+# long double is not the 80-bit format and the processor does not trap a
+# division by zero (ARM, Apple silicon), where SDL has no X11 and there is
+# no libdw (macOS).
+printf '%s\n' runtime/extended.cpp runtime/extended_bits.cpp runtime/division_check.cpp \
+    platform/sdl_no_x11.cpp runtime/error_location_unknown.cpp >>"$used"
 
 unused=0
 while IFS= read -r file; do
