@@ -18,6 +18,22 @@ bool held(int virtual_key) { return (GetKeyState(virtual_key) & 0x8000) != 0; }
 
 KeyModifier held_modifier() { return windows_modifier(held(VK_SHIFT), held(VK_CONTROL), held(VK_MENU)); }
 
+SIZE client_size(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+// Every waiting message but the keys, which stay queued for the show.
+void handle_all_but_keys()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, WM_KEYFIRST - 1, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_KEYLAST + 1, 0xFFFF, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
 bool register_class(HINSTANCE instance)
 {
     WNDCLASSEXW window_class{};
@@ -42,14 +58,14 @@ bool Win32Window::open(const wchar_t* title, int& width, int& height)
                               work.right - work.left, work.bottom - work.top, nullptr, nullptr, instance, nullptr);
     if (!window_) return false;
     gone_ = false;
+    bits_.clear();  // (no picture to paint until the size is settled)
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
     ShowWindow(window_, SW_SHOWMAXIMIZED);
     SetForegroundWindow(window_);
-    RECT client{};
-    GetClientRect(window_, &client);
-    width_ = width = client.right > 0 ? client.right : 640;
-    height_ = height = client.bottom > 0 ? client.bottom : 480;
+    const SIZE client = settled_client_size();
+    width_ = width = client.cx > 0 ? client.cx : 640;
+    height_ = height = client.cy > 0 ? client.cy : 480;
     stride_ = (width_ + 3) & ~3;
     bits_.assign(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height_), 0);
     header_.assign(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
@@ -62,6 +78,31 @@ bool Win32Window::open(const wchar_t* title, int& width, int& height)
     info->bmiHeader.biCompression = BI_RGB;
     info->bmiHeader.biClrUsed = 256;
     return true;
+}
+
+// The client area that the window really gets once shown.  Windows sizes a
+// maximised window at once; under a window manager, or with none to honour
+// the maximise, the size that GetClientRect gives right after ShowWindow
+// may change a moment later.  So the messages are handled until the size
+// has stayed the same for a while, within a bound.
+SIZE Win32Window::settled_client_size()
+{
+    constexpr DWORD quiet_ms = 300, limit_ms = 3000;
+    const DWORD started = GetTickCount();
+    DWORD stable_since = started;
+    SIZE size = client_size(window_);
+    for (;;) {
+        const DWORD now = GetTickCount();
+        if (now - stable_since >= quiet_ms || now - started >= limit_ms) return size;
+        const DWORD wait = std::min(quiet_ms - (now - stable_since), limit_ms - (now - started));
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT);
+        handle_all_but_keys();
+        const SIZE latest = client_size(window_);
+        if (latest.cx != size.cx || latest.cy != size.cy) {
+            size = latest;
+            stable_since = GetTickCount();
+        }
+    }
 }
 
 void Win32Window::close()
@@ -93,7 +134,7 @@ void Win32Window::show(const PictureView& picture, const Palette& palette, const
             std::memcpy(&bits_[static_cast<std::size_t>(y) * stride_ + range.x0],
                         picture.pixels + static_cast<std::size_t>(y) * width_ + range.x0,
                         static_cast<std::size_t>(range.x1 - range.x0 + 1));
-    if (new_colors) {
+    if (new_colors || scaled()) {
         InvalidateRect(window_, nullptr, FALSE);
     } else if (!range.empty()) {
         RECT area{range.x0, range.y0, range.x1 + 1, range.y1 + 1};
@@ -155,6 +196,9 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l)
     switch (message) {
     case WM_PAINT: paint(); return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers everything
+    case WM_SIZE:  // the picture is fitted to the new size
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
     case WM_CLOSE: request_ = WindowRequest::close; return 0;
     // Destroyed by anything but close(): the show ends as when the user
     // closes the window.
@@ -171,24 +215,45 @@ LRESULT Win32Window::handle(UINT message, WPARAM w, LPARAM l)
     }
 }
 
+bool Win32Window::scaled() const
+{
+    const SIZE client = client_size(window_);
+    return client.cx < width_ || client.cy < height_;
+}
+
+// The picture pixel for pixel from the top-left corner; in a client area
+// smaller than the picture (a window made smaller after it opened) the
+// whole picture scaled down to fit, so that its frame is always seen whole.
 void Win32Window::paint()
 {
     PAINTSTRUCT paint{};
     HDC device = BeginPaint(window_, &paint);
-    const RECT& area = paint.rcPaint;
+    const SIZE client = client_size(window_);
+    RECT shown{0, 0, width_, height_};
+    if (client.cx < width_ || client.cy < height_) {
+        const double scale = std::min(static_cast<double>(client.cx) / width_, static_cast<double>(client.cy) / height_);
+        shown.right = std::max(1, static_cast<int>(width_ * scale));
+        shown.bottom = std::max(1, static_cast<int>(height_ * scale));
+        SetStretchBltMode(device, HALFTONE);
+        SetBrushOrgEx(device, 0, 0, nullptr);
+    }
     // The whole bitmap, which the paint's clip region cuts down to what
     // changed: a part of a top-down bitmap would be taken from rows counted
     // from its bottom.
-    StretchDIBits(device, 0, 0, width_, height_, 0, 0, width_, height_, bits_.data(),
-                  reinterpret_cast<const BITMAPINFO*>(header_.data()), DIB_RGB_COLORS, SRCCOPY);
-    // Beyond the picture (a window made larger than its start) stays black.
+    if (bits_.empty())
+        shown = {0, 0, 0, 0};
+    else
+        StretchDIBits(device, 0, 0, shown.right, shown.bottom, 0, 0, width_, height_, bits_.data(),
+                      reinterpret_cast<const BITMAPINFO*>(header_.data()), DIB_RGB_COLORS, SRCCOPY);
+    // Beyond the picture stays black.
+    const RECT& area = paint.rcPaint;
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    if (area.right > width_) {
-        RECT side{width_, area.top, area.right, area.bottom};
+    if (area.right > shown.right) {
+        RECT side{shown.right, area.top, area.right, area.bottom};
         FillRect(device, &side, black);
     }
-    if (area.bottom > height_) {
-        RECT below{area.left, height_, area.right, area.bottom};
+    if (area.bottom > shown.bottom) {
+        RECT below{area.left, shown.bottom, area.right, area.bottom};
         FillRect(device, &below, black);
     }
     EndPaint(window_, &paint);

@@ -1,6 +1,7 @@
 // The graphics window on Windows: a top-level window maximised to the work
-// area, whose client area shows the picture from an 8-bit bitmap with the
-// palette as its colour table.  The window belongs to the thread that
+// area, whose client area, as it is once shown, is the picture's size; it
+// shows the picture from an 8-bit bitmap with the palette as its colour
+// table.  The window belongs to the thread that
 // opened it; its messages are handled while that thread waits for a key.
 #pragma once
 
@@ -36,6 +37,8 @@ public:
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    SIZE settled_client_size();
+    bool scaled() const;
     void paint();
     void key_down(WPARAM virtual_key, const MSG& message);
 

@@ -23,6 +23,6 @@ cmake --build --preset windows-tests -j"$jobs" --target package
 ctest --preset windows-tests -j"$jobs"
 bash tests/windows/exports.sh "$build" "$linux_build"
 bash tests/windows/names.sh "$build"
-bash tests/windows/kit.sh "$build/surfkit-windows.zip"
+bash tests/windows/kit.sh "$build/surfkit-windows.zip" "$linux_build"
 bash tests/windows/window.sh "$build"
 echo "Windows tests passed"

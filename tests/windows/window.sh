@@ -4,7 +4,9 @@
 # in the window compared pixel for pixel with the export at the window's
 # drawing size, the titles on the console and in the title bar, the options,
 # and the exit codes of a normal
-# end, of Ctrl+C in the console and in the window, and of closing the window.
+# end, of Ctrl+C in the console and in the window, and of closing the window;
+# then the window as Wine shows it for a window manager, with none there to
+# honour the maximise: the picture fits the window the program really gets.
 # Needs the Wine session of scripts/wine-session.sh (WINE, WINEPREFIX, DISPLAY).
 #   window.sh WINDOWS_BUILD
 set -u
@@ -101,9 +103,10 @@ differing_pixels() {
     compare -metric AE "$work/client.png" "$1" null: 2>&1
 }
 shows() { [ "$(differing_pixels "$1")" = 0 ]; }
+shots=$work/shots
 wait_for_picture() {
     local picture
-    picture=$(printf '%s/shots/%02d.png' "$work" "$1")
+    picture=$(printf '%s/%02d.png' "$shots" "$1")
     wait_until shows "$picture" || fail "picture $1 not shown as exported in run $runs: $(differing_pixels "$picture") pixels differ"
 }
 
@@ -175,6 +178,32 @@ run_exe "$build/surfplot.exe" --from=13 </dev/null >/dev/null 2>"$work/bad"
 code=$?
 [ $code = 2 ] || fail "--from=13: exit code $code, not 2"
 grep -q "^surfplot: bad --from value '13'" "$work/bad" || fail "--from=13 told: $(cat "$work/bad")"
+
+# Wine managing the window as for a window manager, and none on this X
+# server to maximise it: the window keeps the size it was made with.  The
+# drawing area is that window's whole client area, the picture's right and
+# bottom frame lines in it.
+set_wine_managed() {
+    timeout 120 "${WINE:-$(wine_program)}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f </dev/null >/dev/null 2>&1
+}
+set_wine_managed Y || fail "Wine's window management could not be turned on"
+start_program surfplot
+if wait_until find_drawing_area; then
+    size=$((right - left + 1))x$((bottom - top + 1))
+    client=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        /Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h " at " x "," y}')
+    echo "managed window: drawing area $size at $left,$top, client area $client"
+    [ "$size at $left,$top" = "$client" ] || fail "the managed window's picture is not its client area: $size at $left,$top"
+    shots=$work/managed-shots
+    run_exe "$build/tools/surfplot-shots.exe" --size "$size" --out "$shots" >/dev/null 2>&1 </dev/null ||
+        fail "surfplot-shots.exe --size $size failed"
+    wait_for_picture 1
+else
+    fail "no whole picture in the managed window"
+fi
+press C-c
+expect_exit_code 130 "Ctrl+C, managed window"
+set_wine_managed N || fail "Wine's window management could not be turned off"
 
 [ $failures -eq 0 ] && echo "surfplot.exe: pictures, keys and exit codes as on Linux"
 exit $((failures > 0))

@@ -125,8 +125,8 @@ std::string compare_usage(const std::string& program)
            "  0    all twelve pictures are identical\n"
            "  1    a picture differs\n"
            "  2    bad input (a missing or unreadable picture among them) or a failed write\n"
-           "  129  the terminal was closed (hang-up; Ctrl+Break on Windows)\n"
-           "  130  stopped by Ctrl+C\n"
+           "  129  the terminal was closed (hang-up; the console window on Windows)\n"
+           "  130  stopped by Ctrl+C (or Ctrl+Break on Windows)\n"
            "  143  terminated by a signal\n"
            "Whatever the exit code other than 0 and 1, DIR is left as it was.\n";
 }

@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <pthread.h>
 #include <unistd.h>
@@ -56,9 +57,14 @@ Note& note()
 }
 
 #ifdef _WIN32
-// Windows runs a console handler on a thread of its own already.
-// Ctrl+Break and a closed console window count as a hang-up (1).
-extern "C" void on_signal(int signal_number) { end_run(signal_number == SIGBREAK ? 1 : signal_number); }
+// Windows runs a console handler on a thread of its own already.  Ctrl+C
+// and Ctrl+Break are an interrupt (130), as in the show; a closed console
+// window, a log-off or a shut-down a hang-up (129).
+BOOL WINAPI on_console_control(DWORD event)
+{
+    end_run(event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : 1);
+}
+extern "C" void on_signal(int signal_number) { end_run(signal_number); }
 #endif
 
 }  // namespace
@@ -107,9 +113,10 @@ void InterruptCleanup::run_all()
 
 void handle_interrupts()
 {
-    std::signal(SIGINT, on_signal);
+    // (not through signal(): the C runtime gives Ctrl+Break and a closed
+    // console the same signal)
+    SetConsoleCtrlHandler(on_console_control, TRUE);
     std::signal(SIGTERM, on_signal);
-    std::signal(SIGBREAK, on_signal);
 }
 
 #else

@@ -1,7 +1,7 @@
-// Ctrl+C (SIGINT), kill (SIGTERM) and a closed terminal (SIGHUP) end an
-// export or a compare like a failure: what the run wrote and the folders it
-// made are removed, then it exits with 128 + the signal's number (130, 143,
-// 129).  The clean-up runs on a thread of its own, never inside a signal
+// Ctrl+C (SIGINT; on Windows Ctrl+Break too), kill (SIGTERM) and a closed
+// terminal (SIGHUP; on Windows a closed console) end an export or a compare
+// like a failure: what the run wrote and the folders it made are removed,
+// then it exits with 128 + the signal's number (130, 143, 129).  The clean-up runs on a thread of its own, never inside a signal
 // handler, under one lock that the runs hold while they create, rename or
 // remove files: it never sees a half-made change.
 #pragma once

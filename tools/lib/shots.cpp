@@ -152,8 +152,8 @@ std::string shots_usage(const std::string& program)
            "Exit code:\n"
            "  0        all twelve pictures are written\n"
            "  2        bad input or a failed write (the folder is then as it was)\n"
-           "  129      the terminal was closed (hang-up; Ctrl+Break on Windows)\n"
-           "  130      stopped by Ctrl+C\n"
+           "  129      the terminal was closed (hang-up; the console window on Windows)\n"
+           "  130      stopped by Ctrl+C (or Ctrl+Break on Windows)\n"
            "  143      terminated by a signal\n"
            "  200-215  the run-time error that stopped a renderer\n"
            "When stopped (129, 130, 143), the folder is left as it was too.\n";
