@@ -78,12 +78,15 @@ export class Exports {
 // PNG files are decoded by Chromium itself, in a page of its own, and
 // compared there: `scale` device pixels per picture pixel.  The screenshot
 // may be wider or higher by up to one picture pixel (the device pixels that
-// hold no whole one, and one the screenshot rounds up), which must be black.
+// hold no whole one), which must be black.  `visible`: the device pixels a
+// screen has; at a fractional ratio a screenshot adds one row or column for
+// the half device pixel at the edge, which Chromium fills with a copy of a
+// near one, and which no screen shows.
 export async function comparer(chromium) {
   const decoder = await chromium.newPage();
-  return async (expectedFile, actual, scale = 1, frameFile = null) => {
+  return async (expectedFile, actual, scale = 1, frameFile = null, visible = null) => {
     const encode = data => Buffer.from(data).toString("base64");
-    return decoder.evaluate(async (expected, actual, scale, frame) => {
+    return decoder.evaluate(async (expected, actual, scale, frame, visible) => {
       async function pixels(base64) {
         if (!base64) return null;
         const image = new Image();
@@ -97,14 +100,15 @@ export async function comparer(chromium) {
       }
       const [want, got, bare] = [await pixels(expected), await pixels(actual), await pixels(frame)];
       const result = { size: `${got.width}x${got.height}`, differ: 0, extra: 0, first: null, lit: 0, litWanted: 0, litBare: 0 };
-      const spare = [got.width - want.width * scale, got.height - want.height * scale];
+      const [width, height] = visible ? [Math.min(visible[0], got.width), Math.min(visible[1], got.height)] : [got.width, got.height];
+      const spare = [width - want.width * scale, height - want.height * scale];
       if (spare.some(pixels => pixels < 0 || pixels > scale)) {
         result.differ = -1;
         return result;
       }
       const black = 0xff000000;
-      for (let y = 0; y < got.height; ++y)
-        for (let x = 0; x < got.width; ++x) {
+      for (let y = 0; y < height; ++y)
+        for (let x = 0; x < width; ++x) {
           const inside = x < want.width * scale && y < want.height * scale;
           const w = inside ? want.data[Math.floor(y / scale) * want.width + Math.floor(x / scale)] : black;
           const g = got.data[y * got.width + x];
@@ -117,6 +121,6 @@ export async function comparer(chromium) {
           if (!result.first) result.first = [x, y, w.toString(16), g.toString(16)];
         }
       return result;
-    }, encode(fs.readFileSync(expectedFile)), encode(actual), scale, frameFile ? encode(fs.readFileSync(frameFile)) : null);
+    }, encode(fs.readFileSync(expectedFile)), encode(actual), scale, frameFile ? encode(fs.readFileSync(frameFile)) : null, visible);
   };
 }
