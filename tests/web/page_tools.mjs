@@ -60,7 +60,7 @@ export class Exports {
     if (!fs.existsSync(path.join(folder, "titles.txt"))) {
       fs.mkdirSync(folder, { recursive: true });
       const titles = execFileSync(path.join(this.commands, `${program}-shots`), ["--size", `${w}x${h}`, "--out", folder],
-                                    { stdio: ["ignore", "pipe", "inherit"] });
+                                    { stdio: ["ignore", "pipe", "pipe"] });
       fs.writeFileSync(path.join(folder, "titles.txt"), titles);
     }
     return folder;
