@@ -1,5 +1,6 @@
 # The web build: both programs compiled to WebAssembly with Emscripten, each
-# a module of one .js and one .wasm, shown by one page (platform/index.html).
+# one .js with its WebAssembly inside (so that the page also runs opened as a
+# file, where browsers fetch nothing), shown by one page (platform/index.html).
 # The show's blocking waits for keys suspend the program with Asyncify; the
 # only function that suspends is the page's surf_wait_input.
 set(SURF_WEB_FOLDER ${CMAKE_BINARY_DIR}/page)
@@ -12,7 +13,7 @@ function(surf_web_program target)
   target_link_options(${target} PRIVATE
     -sASYNCIFY -sASYNCIFY_IMPORTS=[surf_wait_input] -sASYNCIFY_STACK_SIZE=65536
     -sMODULARIZE -sEXPORT_NAME=createShow -sENVIRONMENT=web -sEXIT_RUNTIME
-    -sALLOW_MEMORY_GROWTH -sFILESYSTEM=0
+    -sALLOW_MEMORY_GROWTH -sFILESYSTEM=0 -sSINGLE_FILE
     --js-library ${PROJECT_SOURCE_DIR}/platform/web_page.js)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/platform/web_page.js)
 endfunction()

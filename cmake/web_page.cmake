@@ -1,16 +1,17 @@
-# The page's folder (build-web/page: index.html and each program's .js and
-# .wasm) and its zip (build-web/surfplot-web.zip), made by the default build.
+# The page's folder (build-web/page: index.html, page.css and each program's
+# .js) and its zip (build-web/surfplot-web.zip), made by the default build.
 add_custom_command(
-  OUTPUT ${SURF_WEB_FOLDER}/index.html
+  OUTPUT ${SURF_WEB_FOLDER}/index.html ${SURF_WEB_FOLDER}/page.css
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/index.html ${SURF_WEB_FOLDER}/index.html
-  DEPENDS ${PROJECT_SOURCE_DIR}/platform/index.html)
-set(SURF_WEB_FILES index.html surfplot.js surfplot.wasm surfkit.js surfkit.wasm)
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web_page.css ${SURF_WEB_FOLDER}/page.css
+  DEPENDS ${PROJECT_SOURCE_DIR}/platform/index.html ${PROJECT_SOURCE_DIR}/platform/web_page.css)
+set(SURF_WEB_FILES index.html page.css surfplot.js surfkit.js)
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/surfplot-web.zip
   COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/surfplot-web.zip
   COMMAND ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/surfplot-web.zip --format=zip ${SURF_WEB_FILES}
   WORKING_DIRECTORY ${SURF_WEB_FOLDER}
-  DEPENDS ${SURF_WEB_FOLDER}/index.html surfplot surfkit)
+  DEPENDS ${SURF_WEB_FOLDER}/index.html ${SURF_WEB_FOLDER}/page.css surfplot surfkit)
 add_custom_target(web_page ALL DEPENDS ${SURF_WEB_FOLDER}/index.html ${CMAKE_BINARY_DIR}/surfplot-web.zip)
 
 # For the page's test of a run-time error: surfkit with the faults of
@@ -37,5 +38,6 @@ if(SURF_WEB_PLANTED)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted-page)
   target_link_options(planted-surfkit PRIVATE -sEXPORTED_RUNTIME_METHODS=[ENV])
   add_custom_command(TARGET planted-surfkit POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/index.html ${CMAKE_BINARY_DIR}/planted-page/)
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/index.html ${CMAKE_BINARY_DIR}/planted-page/
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web_page.css ${CMAKE_BINARY_DIR}/planted-page/page.css)
 endif()

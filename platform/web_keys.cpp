@@ -1,24 +1,20 @@
-// DOM key names to key presses, with the scan codes that the terminal and
-// the desktop window give for the same keys.
+// DOM key names to the page's key presses: one press for every key.
 #include "platform/web_keys.hpp"
 
+#include <algorithm>
 #include <array>
-#include <utility>
 
 #include "gfx/code_page.hpp"
-#include "platform/key_codes.hpp"
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, NamedKey>, 22> named_keys{{
-    {"ArrowUp", NamedKey::up}, {"ArrowDown", NamedKey::down}, {"ArrowLeft", NamedKey::left},
-    {"ArrowRight", NamedKey::right}, {"Home", NamedKey::home}, {"End", NamedKey::end},
-    {"PageUp", NamedKey::page_up}, {"PageDown", NamedKey::page_down}, {"Insert", NamedKey::insert},
-    {"Delete", NamedKey::delete_key}, {"F1", NamedKey::f1}, {"F2", NamedKey::f2}, {"F3", NamedKey::f3},
-    {"F4", NamedKey::f4}, {"F5", NamedKey::f5}, {"F6", NamedKey::f6}, {"F7", NamedKey::f7},
-    {"F8", NamedKey::f8}, {"F9", NamedKey::f9}, {"F10", NamedKey::f10}, {"F11", NamedKey::f11},
-    {"F12", NamedKey::f12},
-}};
+// The keys without a character that count as a press.
+constexpr std::array<std::string_view, 22> named_keys{
+    "ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight", "Home", "End", "PageUp", "PageDown", "Insert", "Delete",
+    "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12",
+};
+
+constexpr KeyPress enter_press{13, 0};
 
 // The one code point of a key that types a character; false for a name.
 bool single_character(std::string_view utf8, char32_t& code_point)
@@ -38,18 +34,20 @@ bool single_character(std::string_view utf8, char32_t& code_point)
 
 }  // namespace
 
-void web_key_presses(std::string_view dom_key, bool shift, std::deque<KeyPress>& presses)
+bool web_key_press(std::string_view dom_key, KeyPress& press)
 {
-    const KeyModifier modifier = shift ? KeyModifier::shift : KeyModifier::none;
-    for (const auto& [name, key] : named_keys)
-        if (dom_key == name) {
-            presses.push_back(named_key_press(key, modifier));
-            return;
-        }
-    if (dom_key == "Enter") presses.push_back({13, 0});
-    else if (dom_key == "Escape") presses.push_back({27, 0});
-    else if (dom_key == "Backspace") presses.push_back({8, 0});
-    else if (dom_key == "Tab") presses.push_back(shift ? named_key_press(NamedKey::back_tab) : KeyPress{9, 0});
-    else if (char32_t code_point = 0; single_character(dom_key, code_point))
-        presses.push_back({cp437_of(code_point), 0});
+    char32_t code_point = 0;
+    if (dom_key == "Enter" || std::find(named_keys.begin(), named_keys.end(), dom_key) != named_keys.end())
+        press = enter_press;
+    else if (dom_key == "Escape")
+        press = {27, 0};
+    else if (dom_key == "Backspace")
+        press = {8, 0};
+    else if (dom_key == "Tab")
+        press = {9, 0};
+    else if (single_character(dom_key, code_point))
+        press = {cp437_of(code_point), 0};
+    else
+        return false;
+    return true;
 }

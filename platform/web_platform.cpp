@@ -18,7 +18,7 @@ void surf_console_row(int row, const char* utf8, const unsigned char* attributes
 void surf_tell(const char* utf8);
 // Waits for a key or a click, at most `milliseconds` (< 0: no limit).
 // Gives -1 when the time ran out, 0 for a click, 1 for a key (its DOM name
-// in `key`), 2 for a key with Shift held.
+// in `key`).
 int surf_wait_input(double milliseconds, char* key, int key_size);
 }
 
@@ -97,10 +97,8 @@ bool WebPlatform::wait_for_input(double milliseconds)
     static char key[64];
     const int got = surf_wait_input(milliseconds, key, sizeof key);
     if (got < 0) return false;
-    if (got == 0)
-        keys_.push_back(click_press);
-    else
-        web_key_presses(key, got == 2, keys_);
+    KeyPress press = click_press;
+    if (got == 0 || web_key_press(key, press)) keys_.push_back(press);
     return true;
 }
 

@@ -21,7 +21,7 @@ windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine 
 # surfgrade's sandbox, for its end-to-end test and the package's check.
 grade_packages=(bubblewrap)
 # npm comes with the nodejs package (NodeSource's, Node 20), or is installed beside Debian's.
-web_packages=(emscripten chromium nodejs cmake make gzip)
+web_packages=(emscripten chromium firefox-esr nodejs cmake make gzip python3)
 
 # The 64-bit ARM cross build: Debian's aarch64 compiler, qemu-user to run
 # what it builds, and the arm64 libraries beside the native ones (multiarch).
