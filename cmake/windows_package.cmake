@@ -10,12 +10,14 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/kit/CMakeLists.txt ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kit/CMakeLists.txt DESTINATION kit)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/README-windows.txt DESTINATION kit RENAME README.txt)
+# The check of every push, for a course that hands in through Git.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/check.sh ${PROJECT_SOURCE_DIR}/packaging/kit/.gitlab-ci.yml DESTINATION kit)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/.github/workflows/check.yml DESTINATION kit/.github/workflows)
 # For building the kit for Windows from Linux.
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake DESTINATION kit/cmake)
 foreach(folder runtime model gfx platform frame skeleton tools)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
-          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
-          PATTERN "surfcompare_main.cpp" EXCLUDE)
+          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest")
 endforeach()
 
 set(CPACK_GENERATOR ZIP)
