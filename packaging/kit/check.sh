@@ -66,6 +66,6 @@ fi
 case $compared in
 0) echo "all pictures are identical" ;;
 1) echo "some pictures differ: see the diff pictures in $report/ (and $report/actual/ for yours)" ;;
-*) say "the comparison failed"; exit 2 ;;
+*) failed compare "the pictures could not be compared (surfcompare said why above)" ;;
 esac
 exit $compared

@@ -24,7 +24,8 @@ mkdir "$student" && unzip -q "$zip" -d "$student" || { echo "FAIL: cannot unpack
 home="$student/surfkit-windows"
 for file in surfplot.exe surfkit.exe surfplot-shots.exe surfkit-shots.exe surfcompare.exe README.txt \
     kit/README.txt kit/CMakeLists.txt kit/cmake/mingw-w64-x86_64.cmake kit/skeleton/szintvonal1.cpp \
-    kit/platform/windows_utf8.rc kit/platform/windows_utf8.manifest; do
+    kit/platform/windows_utf8.rc kit/platform/windows_utf8.manifest kit/check.sh kit/.gitlab-ci.yml \
+    kit/.github/workflows/check.yml; do
     [ -f "$home/$file" ] || fail "the zip has no $file"
 done
 bash "$here/imports.sh" "$home" || fail "the zip's programs need DLLs that Windows does not have"
