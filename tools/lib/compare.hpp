@@ -31,7 +31,7 @@ struct CompareOptions {
     std::string expected_folder;
     std::string actual_folder;
     std::string diff_folder;  // empty: no diff pictures
-    std::string junit_file;   // empty: no JUnit report
+    std::string junit_file = {};  // empty: no JUnit report (initialized, so that {a, b, c} stays complete)
 };
 
 struct CompareReport {
