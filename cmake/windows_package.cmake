@@ -16,18 +16,21 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/README-windows.txt DESTINATION
 # For building the kit from Linux: for Windows, and for Linux itself.
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${PROJECT_SOURCE_DIR}/cmake/desktop_features.cmake
         DESTINATION kit/cmake)
-# Only what surfkit and surfkit-shots are built from, on Windows or Linux:
-# not the web page, nor surfgrade, surfcompare and its PNG reader.
+# The check of every push, for a course that hands in through Git.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/check.sh ${PROJECT_SOURCE_DIR}/packaging/kit/.gitlab-ci.yml DESTINATION kit)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/.github/workflows/check.yml DESTINATION kit/.github/workflows)
+# Only what surfkit, surfkit-shots and the check's surfcompare are built
+# from, on Windows or Linux: not the web page, nor surfgrade, nor the
+# libpng reader that only the tests use.
 foreach(folder runtime model gfx platform frame skeleton)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
           FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
           PATTERN "web_*" EXCLUDE PATTERN "*_web.cpp" EXCLUDE)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/tools/shots_main.cpp DESTINATION kit/tools)
-foreach(name atomic_file folder_lock interrupts output_folder paths png_export shots write_failure)
-  install(FILES ${PROJECT_SOURCE_DIR}/tools/lib/${name}.cpp ${PROJECT_SOURCE_DIR}/tools/lib/${name}.hpp
-          DESTINATION kit/tools/lib)
-endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/tools/shots_main.cpp ${PROJECT_SOURCE_DIR}/tools/surfcompare_main.cpp
+        DESTINATION kit/tools)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/lib/ DESTINATION kit/tools/lib
+        FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "png_import.cpp" EXCLUDE)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME surfkit-windows)

@@ -15,7 +15,7 @@ install_missing_packages() {
 
 build_packages=(cmake make g++ pkg-config libsdl2-dev libpng-dev libdeflate-dev libisal-dev libdw-dev nettle-dev help2man)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-apps x11-utils tmux python3
-    dpkg-dev lintian desktop-file-utils man-db file)
+    dpkg-dev lintian desktop-file-utils man-db file python3-yaml)
 windows_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 xvfb xdotool imagemagick tmux
     unzip python3)
 # surfgrade's sandbox, for its end-to-end test and the package's check.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/lib/atomic_file.hpp"
 #include "tools/lib/compare.hpp"
 #include "tools/lib/interrupts.hpp"
 #include "tools/lib/write_failure.hpp"
@@ -19,6 +20,29 @@ bool write_report(const std::string& text, std::string& error)
     error = "cannot write the report to standard output" + write_failure_reason(errno);
     return false;
 }
+
+// The JUnit report, written aside after the comparison and put in place
+// with the diff pictures: a run that fails leaves the old one.
+class JunitReport {
+public:
+    bool write(const CompareOptions& options, const CompareReport& report, std::string& error)
+    {
+        if (options.junit_file.empty()) return true;
+        const std::string text = compare_junit(options, report);
+        const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+        return file_.add(
+            options.junit_file, [&](std::FILE* file) { return std::fputs(text.c_str(), file) >= 0; }, error);
+    }
+    bool commit(std::string& error)
+    {
+        const std::lock_guard<std::recursive_mutex> hold(file_change_lock());
+        return file_.commit(error);
+    }
+
+private:
+    PendingFiles file_;
+    InterruptCleanup cleanup_{[this] { file_.discard(); }};
+};
 
 }  // namespace
 
@@ -39,10 +63,12 @@ int main(int argc, char** argv)
                      options.diff_folder.c_str());
     });
     bool reported = false;
-    if (!comparison.run(options, report, error) ||
+    JunitReport junit;
+    if (!comparison.run(options, report, error) || !junit.write(options, report, error) ||
         !comparison.commit(error, [&](std::string& report_error) {
             set_interrupt_note(name + ": interrupted: the report above was printed, but no diff picture was replaced\n");
-            return reported = write_report(format_report(options, report), report_error);
+            return (reported = write_report(format_report(options, report), report_error)) &&
+                   junit.commit(report_error);
         })) {
         if (reported) error += "; the report above was printed, but no diff picture was replaced";
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());

@@ -138,6 +138,27 @@ for spot in "15 20" "5 25" "10 15"; do
     [ "$(pixel diff/05.png $spot rgb)" = "255,255,255" ] || fail "diff: no white ring at ($spot) around the lone pixel"
 done
 
+# The JUnit report of the same run: twelve test cases, one failure telling
+# the count and the first place; a run that fails leaves it as it was.
+run kit fault --junit junit.xml
+expect_rc 1 "one changed pixel, JUnit"
+junit=$(python3 - junit.xml <<'PY'
+import sys, xml.etree.ElementTree as tree
+root = tree.parse(sys.argv[1]).getroot()
+cases = root.findall("./testsuite/testcase")
+failed = [(case.get("name"), case.find("failure").get("message")) for case in cases if case.find("failure") is not None]
+print(root.get("tests"), root.get("failures"), len(cases), failed)
+PY
+)
+[ "$junit" = "12 1 12 [('05 Tégla (1,1)', '1 pixel differs, first at (10, 20)')]" ] || fail "JUnit report: $junit"
+md5sum junit.xml >junit.sums
+cp -r kit torn && head -c 300 kit/09.png >torn/09.png
+run kit torn --junit junit.xml
+expect_rc 2 "corrupt picture, JUnit"
+md5sum --quiet -c junit.sums || fail "a failed run changed the JUnit report"
+run kit kit-again --junit ""
+expect_bad_input "empty JUnit file name" "the --junit file name is empty"
+
 # The same fault the other way round is a missing pixel, in magenta.
 run fault kit --diff diff
 expect_rc 1 "missing pixel"
@@ -219,10 +240,11 @@ grep -q "05.png is not a regular file" "$work/err" || fail "FIFO: $(cat "$work/e
 # A report that cannot be written: said on stderr, and no diff put in place.
 if [ -w /dev/full ]; then
     rc=0
-    "$compare" kit fault --diff full-diff >/dev/full 2>"$work/err" || rc=$?
+    "$compare" kit fault --diff full-diff --junit full.xml >/dev/full 2>"$work/err" || rc=$?
     [ "$rc" -eq 2 ] || fail "/dev/full: exit code $rc"
     grep -q "cannot write the report to standard output" "$work/err" || fail "/dev/full: $(cat "$work/err")"
     [ ! -e full-diff ] || fail "/dev/full: the diff folder was created"
+    [ -z "$(ls -A | grep full.xml)" ] || fail "/dev/full: the JUnit report was written: $(ls -A | grep full.xml)"
 fi
 run kit fault --diff ""
 expect_bad_input "empty diff folder name" "the --diff folder name is empty"

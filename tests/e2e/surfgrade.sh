@@ -158,6 +158,59 @@ for picture in $(grep -o 'src="[^"]*"' "$html" | cut -d'"' -f2 | sort -u); do
     [ -f "$work/report/$picture" ] || { fail "the page shows a missing picture $picture"; break; }
 done
 
+# The files for after grading: the grade book agrees with grades.csv, every
+# student's page shows only that student, the JUnit counts add up.
+python3 - "$work/report" >"$work/books" <<'PY' || fail "grade book, pages or JUnit report: $(cat "$work/books")"
+import csv, html, os, re, sys, xml.etree.ElementTree as tree
+report = sys.argv[1]
+problems = []
+rows = list(csv.DictReader(open(os.path.join(report, "grades.csv"), encoding="utf-8")))
+names = list(dict.fromkeys(row["student"] for row in rows))
+book = list(csv.reader(open(os.path.join(report, "gradebook.csv"), encoding="utf-8")))
+if book[0] != ["student", "identical", "total", "score"] or [line[0] for line in book[1:]] != names:
+    problems.append("grade book header or order: %s" % [line[0] for line in book])
+for name, identical, total, score in book[1:]:
+    mine = [row for row in rows if row["student"] == name]
+    right = sum(row["status"] == "identical" for row in mine)
+    if (int(identical), int(total), int(score)) != (right, len(mine), (200 * right + len(mine)) // (2 * len(mine))):
+        problems.append("grade book row %s" % [name, identical, total, score])
+pages = sorted(os.listdir(os.path.join(report, "feedback")))
+if pages != sorted(name + ".html" for name in names):
+    problems.append("feedback pages: %s" % pages)
+for name in names:
+    page = open(os.path.join(report, "feedback", name + ".html"), encoding="utf-8").read()
+    if html.escape(name) not in page:
+        problems.append("%s's page does not name them" % name)
+    others = [other for other in names if other != name and (other in page or html.escape(other) in page)]
+    if others:
+        problems.append("%s's page names %s" % (name, others))
+    if re.findall(r'(?:src|href)="(?!data:image/png;base64,)', page):
+        problems.append("%s's page refers to a file" % name)
+    differing = sum(row["student"] == name and row["status"] == "differs" for row in rows)
+    # (a build that failed has no pictures to show)
+    if page.count("data:image/png") != (0 if "<h2>The build" in page else 12 + 2 * differing):
+        problems.append("%s's page holds %d pictures" % (name, page.count("data:image/png")))
+suites = tree.parse(os.path.join(report, "junit.xml")).getroot().findall("testsuite")
+if [suite.get("name") for suite in suites] != names:
+    problems.append("JUnit suites %s" % [suite.get("name") for suite in suites])
+for suite in suites:
+    mine = [row for row in rows if row["student"] == suite.get("name")]
+    cases = suite.findall("testcase")
+    counts = (len(cases), len([c for c in cases if c.find("failure") is not None]),
+              len([c for c in cases if c.find("error") is not None]))
+    right = (len(mine), sum(r["status"] == "differs" for r in mine),
+             sum(r["status"] not in ("identical", "differs") for r in mine))
+    if counts != right or (suite.get("tests"), suite.get("failures"), suite.get("errors")) != tuple(map(str, right)):
+        problems.append("JUnit %s: %s, grades.csv %s" % (suite.get("name"), counts, right))
+print("\n".join(problems))
+sys.exit(1 if problems else 0)
+PY
+book=$work/report/gradebook.csv
+grep -qx '"Ádám, the right one",12,12,100' "$book" || fail "grade book: the right one: $(grep Ádám "$book")"
+grep -qx 'Broken,0,12,0' "$book" || fail "grade book: the broken one: $(grep Broken "$book")"
+grep -q 'expected ‘;’\|expected .;. before\|error:' "$work/report/feedback/Broken.html" || fail "no compiler error on the broken one's page"
+grep -q 'Runtime error 201 at' "$work/report/feedback/Runtime error.html" || fail "no run-time error on its page"
+
 # Grading again after one student resubmits rebuilds only that one, and
 # those stopped by a limit (the machine's load may have stopped them).
 stopped=$(awk -F, 'NR > 1 && $(NF - 1) ~ /^(timed_out|killed)$/ { stopped[int((NR - 2) / 12)] = 1 }

@@ -29,7 +29,8 @@ home="$student/surfkit-windows"
 programs="surfplot surfkit surfplot-shots surfkit-shots surfcompare"
 for file in $(printf '%s.exe ' $programs) README.txt kit/README.txt kit/CMakeLists.txt \
     kit/cmake/mingw-w64-x86_64.cmake kit/cmake/desktop_features.cmake kit/skeleton/szintvonal1.cpp \
-    kit/platform/windows_utf8.rc kit/platform/windows_utf8.manifest; do
+    kit/platform/windows_utf8.rc kit/platform/windows_utf8.manifest kit/check.sh kit/.gitlab-ci.yml \
+    kit/.github/workflows/check.yml; do
     [ -f "$home/$file" ] || fail "the zip has no $file"
 done
 bash "$here/imports.sh" "$home" || fail "the zip's programs need DLLs that Windows does not have"
@@ -66,6 +67,9 @@ linux_kit_build=$(readme_commands "Building on Linux" | sed -n '1s/.* -B \([^ ]*
     fail "the Linux build's surfkit-shots failed"
 "$linux/tools/surfcompare" "$work/linux-expected" "$work/linux-kit" >"$work/report.txt" 2>&1 ||
     fail "the kit's Linux pictures are not the expected ones: $(cat "$work/report.txt")"
+# (and the comparison that the kit's check.sh builds for a push's check)
+cmake --build "$home/kit/$linux_kit_build" --target surfcompare -j"$(nproc)" >>"$work/build.log" 2>&1 ||
+    fail "the kit's surfcompare, which check.sh uses, does not build on Linux"
 mv "$work/build.log" "$work/linux-build.log"
 started=$SECONDS
 LDFLAGS=-Wl,-t,-t run_readme_commands "Building on Linux" 3,4 || { echo "FAIL: the kit does not build with MinGW-w64"; exit 1; }

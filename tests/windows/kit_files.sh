@@ -5,7 +5,7 @@
 # linked with -Wl,-t,-t, whose log names every object and archive member
 # taken; the compiler's dependency files name what each object was built
 # from.  The build files themselves (CMakeLists.txt, cmake/, README.txt)
-# are not looked at.
+# and the check of a push (check.sh and the CI files) are not looked at.
 #   kit_files.sh KIT BUILD_FOLDER BUILD_LOG [BUILD_FOLDER BUILD_LOG]...
 set -u
 kit=$(cd "$1" && pwd)
@@ -54,7 +54,7 @@ printf '%s\n' runtime/extended.cpp runtime/extended_bits.cpp runtime/division_ch
 unused=0
 while IFS= read -r file; do
     for build in "${builds[@]}"; do [[ $kit/$file == "$build"/* ]] && continue 2; done
-    case $file in CMakeLists.txt | README.txt | cmake/*) continue ;; esac
+    case $file in CMakeLists.txt | README.txt | cmake/* | check.sh | .gitlab-ci.yml | .github/*) continue ;; esac
     grep -qxF "$file" "$used" || { echo "FAIL: the kit carries $file, which no build of it uses"; unused=$((unused + 1)); }
 done < <(find "$kit" -type f -printf '%P\n' | sort)
 [ $unused -eq 0 ] && echo "every file of the kit is used by a build of it"

@@ -24,6 +24,7 @@
 #include "tools/grade/grade_student.hpp"
 #include "tools/grade/report_csv.hpp"
 #include "tools/grade/report_folder.hpp"
+#include "tools/grade/report_gradebook.hpp"
 #include "tools/grade/report_html.hpp"
 #include "tools/lib/shots.hpp"
 
@@ -221,7 +222,8 @@ int main(int argc, char** argv)
     page.version = version_text(name);
     while (!page.version.empty() && page.version.back() == '\n') page.version.pop_back();
     if (!write_text(report.folder() + "/grades.csv", grades_csv(page.students, options.sizes), error) ||
-        !write_text(report.folder() + "/index.html", report_html(page), error) || !report.commit(error))
+        !write_text(report.folder() + "/index.html", report_html(page), error) ||
+        !write_grade_books(report.folder(), page, error) || !report.commit(error))
         return fail(name, error);
 
     int reused = 0;

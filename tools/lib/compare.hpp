@@ -31,6 +31,7 @@ struct CompareOptions {
     std::string expected_folder;
     std::string actual_folder;
     std::string diff_folder;  // empty: no diff pictures
+    std::string junit_file = {};  // empty: no JUnit report (initialized, so that {a, b, c} stays complete)
 };
 
 struct CompareReport {
@@ -77,6 +78,10 @@ bool compare_exports(const CompareOptions& options, CompareReport& report, std::
 
 // The table for the terminal: one aligned line per picture, then the total.
 std::string format_report(const CompareOptions& options, const CompareReport& report);
+
+// The report as JUnit XML: one test case per picture, a failure for each
+// picture that differs.
+std::string compare_junit(const CompareOptions& options, const CompareReport& report);
 
 // Reads the command line; false with a one-line `error` on a bad argument.
 // `line` tells whether --help or --version was asked for.

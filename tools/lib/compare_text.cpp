@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tools/lib/compare.hpp"
+#include "tools/lib/junit_xml.hpp"
 
 namespace {
 
@@ -101,10 +102,31 @@ std::string format_report(const CompareOptions& options, const CompareReport& re
     return out;
 }
 
+std::string compare_junit(const CompareOptions& options, const CompareReport& report)
+{
+    JunitSuite suite{"surfcompare " + options.expected_folder + " " + options.actual_folder, {}};
+    const std::string size = std::to_string(report.width) + "x" + std::to_string(report.height);
+    for (const PictureResult& result : report.results) {
+        JunitCase test;
+        test.name = (result.number < 10 ? "0" : "") + std::to_string(result.number) + " " + picture_title(result.number);
+        test.class_name = "pictures " + size;
+        if (!result.identical()) {
+            test.outcome = JunitCase::Outcome::failed;
+            test.message = std::to_string(result.differing) + (result.differing == 1 ? " pixel differs" : " pixels differ") +
+                           ", first at (" + std::to_string(result.first_x) + ", " + std::to_string(result.first_y) + ")";
+            test.details = "expected " + result.first_expected + ", actual " + result.first_actual + " there";
+            if (!options.diff_folder.empty())
+                test.details += "; the diff picture is " + options.diff_folder + "/" + picture_file_name(result.number);
+        }
+        suite.cases.push_back(test);
+    }
+    return junit_xml("surfcompare", {suite});
+}
+
 std::string compare_usage(const std::string& program)
 {
     return "Usage: " + program +
-           " EXPECTED_DIR ACTUAL_DIR [--diff DIR]\n"
+           " EXPECTED_DIR ACTUAL_DIR [--diff DIR] [--junit FILE]\n"
            "Compares two exports of the show (01.png ... 12.png, as surfplot-shots and surfkit-shots\n"
            "write them) pixel by pixel and prints one line per picture.  Two pixels are the same\n"
            "when they show the same colour, whatever the files' palettes; transparency counts\n"
@@ -118,6 +140,8 @@ std::string compare_usage(const std::string& program)
            "              DIR is created when missing; an older diff of a picture that is\n"
            "              identical now is removed from it.  surfcompare never replaces or\n"
            "              removes an NN.png it did not write: such a DIR is refused.\n"
+           "  --junit FILE  writes FILE, a JUnit XML report for CI services: one test case per\n"
+           "              picture, a failure for each picture that differs.\n"
            "  --help      display this help and exit\n"
            "  --version   output version information and exit\n"
            "\n"
@@ -128,18 +152,20 @@ std::string compare_usage(const std::string& program)
            "  129  the terminal was closed (hang-up; the console window on Windows)\n"
            "  130  stopped by Ctrl+C (or Ctrl+Break on Windows)\n"
            "  143  terminated by a signal\n"
-           "Whatever the exit code other than 0 and 1, DIR is left as it was.\n";
+           "Whatever the exit code other than 0 and 1, DIR and FILE are left as they were.\n";
 }
 
 bool parse_compare_arguments(int argc, char** argv, CompareOptions& options, CommandLine& line, std::string& error)
 {
-    static const std::vector<KnownOption> known_options = {{"--diff", OptionValue::required}};
+    static const std::vector<KnownOption> known_options = {{"--diff", OptionValue::required},
+                                                           {"--junit", OptionValue::required}};
     if (!read_command_line(argc, argv, known_options, line, error)) return false;
     if (line.help || line.version) return true;
     for (const GivenOption& given : line.options) {
-        options.diff_folder = std::string(*given.value);
-        if (options.diff_folder.empty()) {
-            error = "the --diff folder name is empty";
+        const bool diff = given.name == "--diff";
+        (diff ? options.diff_folder : options.junit_file) = std::string(*given.value);
+        if ((diff ? options.diff_folder : options.junit_file).empty()) {
+            error = diff ? "the --diff folder name is empty" : "the --junit file name is empty";
             return false;
         }
     }
