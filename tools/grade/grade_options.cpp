@@ -50,7 +50,7 @@ bool read_limit(const GivenOption& given, double most, bool decimal, double& val
     int whole = 0;
     const bool read = decimal ? read_decimal(text, value) : read_whole_number(text, whole);
     if (!decimal) value = whole;
-    if (!read || value <= 0 || value > most) {
+    if (!read || value < (decimal ? 0.1 : 1) || value > most) {
         error = "bad " + std::string(given.name) + " '" + std::string(text) + "': expected a number from " +
                 (decimal ? "0.1" : "1") + " to " + std::to_string(static_cast<long>(most));
         return false;

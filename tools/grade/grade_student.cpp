@@ -266,39 +266,60 @@ private:
         }
         const std::string pictures_folder = out_ + "/" + size.text();
         mkdir(pictures_folder.c_str(), 0777);
-        if (!take_pictures(size.text(), pictures_folder, result.message)) return result;
+        if (!take_pictures(size, pictures_folder, result.message)) return result;
         compare(size, pictures_folder, result);
         return result;
     }
 
     // Copies 01.png ... 12.png out of the build folder: regular files only,
-    // no links followed (the folder itself may be a link the program made).
-    bool take_pictures(const std::string& name, const std::string& into, std::string& message)
+    // no links followed (the folder itself may be a link the program made),
+    // each no larger than a picture of its size can be and ending where its
+    // PNG data ends: nothing else of the student's reaches the report.
+    bool take_pictures(const PictureSize& size, const std::string& into, std::string& message)
     {
         const int build = open((work_ + "/build").c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int folder = build < 0 ? -1 : openat(build, name.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int folder = build < 0 ? -1 : openat(build, size.text().c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (build >= 0) close(build);
         if (folder < 0) {
             message = "the export left no folder of pictures";
             return false;
         }
-        bool ok = true;
-        for (int number = 1; number <= pictures && ok; ++number) {
-            const std::string file = picture_file_name(number);
-            const int fd = openat(folder, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            struct stat info {};
-            ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                 info.st_size <= (options_.limits.output_mib << 20);
-            std::string text;
-            char buffer[65536];
-            ssize_t got = 0;
-            while (ok && (got = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
-            if (fd >= 0) close(fd);
-            ok = ok && got == 0 && write_file(into + "/" + file, text);
-            if (!ok) message = "the export left no picture " + file;
-        }
+        std::vector<std::string> texts;
+        for (int number = 1; number <= pictures && message.empty(); ++number)
+            texts.push_back(take_picture(folder, picture_file_name(number), largest_png(size.width, size.height), message));
         close(folder);
-        return ok;
+        for (int number = 1; number <= pictures && message.empty(); ++number)
+            if (!write_file(into + "/" + picture_file_name(number), texts[static_cast<std::size_t>(number - 1)]))
+                message = "cannot write " + picture_file_name(number) + " into the report";
+        return message.empty();
+    }
+
+    static std::string take_picture(int folder, const std::string& file, long long most, std::string& message)
+    {
+        const int fd = openat(folder, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat info {};
+        std::string text;
+        bool ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+        if (ok && info.st_size > most) {
+            message = "the export's " + file + " is " + std::to_string(info.st_size) +
+                      " bytes, more than a picture of its size can be";
+            ok = false;
+        }
+        char buffer[65536];
+        ssize_t got = 0;
+        while (ok && static_cast<long long>(text.size()) <= most && (got = read(fd, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(got));
+        if (fd >= 0) close(fd);
+        if (!message.empty()) return "";
+        const std::size_t end = ok && got == 0 ? png_data_end(text) : 0;
+        if (!ok || got != 0 || static_cast<long long>(text.size()) > most)
+            message = "the export left no picture " + file;
+        else if (end == 0)
+            message = "the export's " + file + " is not a whole PNG file";
+        else if (end != text.size())
+            message = "the export's " + file + " has " + std::to_string(text.size() - end) +
+                      " bytes after the end of its PNG data";
+        return message.empty() ? text : "";
     }
 
     void compare(const PictureSize& size, const std::string& pictures_folder, SizeResult& result)
@@ -310,6 +331,11 @@ private:
         CompareReport report;
         std::string error;
         if (!compare_exports(compare, report, error)) {
+            // (named as the user will find them: the report is written under
+            // a temporary name)
+            for (std::size_t at = error.find(context_.report); at != std::string::npos;
+                 at = error.find(context_.report, at))
+                error.replace(at, context_.report.size(), options_.report_folder);
             result.message = "its pictures cannot be compared: " + error;
             return;
         }
