@@ -91,6 +91,14 @@ Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, b
     case SandboxStop::output:
         message = "stopped: printed more than the output limit of " + mib_text(limits.output_mib);
         return Status::killed;
+    case SandboxStop::disk:
+        message = "stopped: filled more than the disk limit of " + mib_text(limits.disk_mib) +
+                  " in its build folder and /tmp";
+        return Status::killed;
+    case SandboxStop::files:
+        message = "stopped: made more than the limit of " + std::to_string(limits.files) +
+                  " files in its build folder and /tmp (or folders too deeply nested)";
+        return Status::killed;
     case SandboxStop::none: break;
     }
     const std::string all = outcome.errors + outcome.output;
@@ -161,7 +169,8 @@ private:
         const GradeLimits& limits = options_.limits;
         key.add(std::to_string(limits.build_seconds) + " " + std::to_string(limits.picture_seconds) + " " +
                 std::to_string(limits.memory_mib) + " " + std::to_string(limits.processes) + " " +
-                std::to_string(limits.output_mib));
+                std::to_string(limits.output_mib) + " " + std::to_string(limits.disk_mib) + " " +
+                std::to_string(limits.files));
         for (const std::string& file : student_.files) {
             std::string text, why;
             if (!read_handed_in(student_.folder + "/" + file, 1 << 20, text, why) ||
@@ -189,12 +198,15 @@ private:
         return true;
     }
 
-    // A fresh build folder that only the student's jobs write into.
+    // A fresh build folder, and a /tmp, that only the student's jobs write into.
     bool make_build_folder()
     {
-        const std::string build = work_ + "/build";
-        if (mkdir(build.c_str(), 0700) != 0) return false;
-        return !sandbox_.changes_user() || chown(build.c_str(), sandbox_.job_user(), static_cast<gid_t>(-1)) == 0;
+        for (const std::string& folder : {work_ + "/build", work_ + "/tmp"}) {
+            if (mkdir(folder.c_str(), 0700) != 0) return false;
+            if (sandbox_.changes_user() && chown(folder.c_str(), sandbox_.job_user(), static_cast<gid_t>(-1)) != 0)
+                return false;
+        }
+        return true;
     }
 
     SandboxLimits limits(double wall_seconds) const
@@ -205,6 +217,8 @@ private:
         limits.memory_bytes = given.memory_mib << 20;
         limits.processes = given.processes;
         limits.output_bytes = given.output_mib << 20;
+        limits.disk_bytes = static_cast<long long>(given.disk_mib) << 20;
+        limits.files = given.files;
         return limits;
     }
 
@@ -219,6 +233,7 @@ private:
         SandboxJob job;
         job.folders = {kit, source, folder};
         job.directory = sandbox_.path(folder);
+        job.temporary = work_ + "/tmp";
         job.limits = limits(options_.limits.build_seconds);
         const std::string kit_path = sandbox_.path(kit);
         job.command = {kit_.compiler};
@@ -255,6 +270,7 @@ private:
         SandboxJob job;
         job.folders = {folder};
         job.directory = sandbox_.path(folder);
+        job.temporary = work_ + "/tmp";
         job.limits = limits(options_.limits.picture_seconds * pictures + 5);
         job.limits.line_seconds = options_.limits.picture_seconds;
         job.command = {sandbox_.path(folder) + "/program", "--size", size.text(), "--out",
