@@ -10,7 +10,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 grade=$build/tools/surfgrade
 work=$(mktemp -d)
 listener=
-trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
+sampler=
+trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; [ -n "$sampler" ] && kill "$sampler" 2>/dev/null; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
 [ -n "${KEEP:-}" ] && trap - EXIT
 failures=0
 fail() {
@@ -86,10 +87,15 @@ hostile "Big file" "#include <cstdio>" 'if (std::FILE* f = std::fopen("big", "w"
 hostile "Runtime error" "#include \"runtime/checks.hpp\"" 'SMALLINT big = 30000; big = to_smallint(checked_mul(big, big));'
 # Memory-backed places are read-only; the build folder and /tmp are counted.
 hostile "Memory filler" "#include <cstdio>
+#include <string>
 #include <vector>" "
-    const std::vector<char> block(1 << 20, 'x');
-    for (const char* place : {\"/dev/shm/fill\", \"/fill\", \"/dev/fill\"})
-        if (std::FILE* f = std::fopen(place, \"w\")) { std::fwrite(block.data(), 1, block.size(), f); std::fclose(f); caught(); }"
+    const std::vector<char> block(7 << 20, 'x');
+    for (const char* place : {\"/dev/shm/\", \"/\", \"/dev/\"})
+        for (int i = 0; i < 60; ++i)
+            if (std::FILE* f = std::fopen((place + std::to_string(i)).c_str(), \"w\")) {
+                if (std::fwrite(block.data(), 1, block.size(), f) == block.size()) caught();
+                std::fclose(f);
+            }"
 hostile "Disk filler" "#include <cstdio>
 #include <string>
 #include <vector>" "
@@ -144,10 +150,28 @@ export HOME=$home
 # The build folders are made here, and must all be gone afterwards.
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"
+# The memory that memory-backed folders take, at its highest during grading.
+shared() { awk '/^Shmem:/ { print $2 }' /proc/meminfo; }
+shared_before=$(shared)
+(highest=0
+ while :; do
+     now=$(shared)
+     [ "$now" -gt "$highest" ] && highest=$now && echo "$highest" >"$work/shared"
+     sleep 0.05
+ done) &
+sampler=$!
 "$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
     --output 8 --disk 48 --files 1000 >"$work/out" 2>"$work/err"
 rc=$?
 [ $rc -eq 0 ] || fail "grading exit $rc: $(cat "$work/err")"
+kill "$sampler"
+wait "$sampler" 2>/dev/null
+sampler=
+# (at most the two students' disk limits, where $TMPDIR is kept in memory;
+# the memory filler alone would take 1260 MiB)
+shared_growth=$((($(cat "$work/shared") - shared_before) / 1024))
+echo "memory-backed folders grew by at most $shared_growth MiB while grading"
+[ "$shared_growth" -lt 200 ] || fail "memory-backed folders grew by $shared_growth MiB"
 grep -q $'\e' "$work/err" && fail "a control character reached the terminal: $(cat -v "$work/err")"
 grep -qF 'Title \e]0;TITLE\x07\e[2J/\e[31mred.cpp: ignored' "$work/err" || fail "the name is not shown escaped: $(cat -v "$work/err")"
 snapshot >"$work/after"
