@@ -176,3 +176,31 @@ long long largest_png(int width, int height)
     const long long raw = (3LL * width + 1) * height;
     return raw + raw / 1024 + (64LL << 10);
 }
+
+std::string read_picture(int folder, const std::string& file, long long most, std::string& message)
+{
+    const int fd = openat(folder, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    std::string text;
+    bool ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok && info.st_size > most) {
+        message = "the export's " + file + " is " + std::to_string(info.st_size) +
+                  " bytes, more than a picture of its size can be";
+        ok = false;
+    }
+    char buffer[65536];
+    ssize_t got = 0;
+    while (ok && static_cast<long long>(text.size()) <= most && (got = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    if (fd >= 0) close(fd);
+    if (!message.empty()) return "";
+    const std::size_t end = ok && got == 0 ? png_data_end(text) : 0;
+    if (!ok || got != 0 || static_cast<long long>(text.size()) > most)
+        message = "the export left no picture " + file;
+    else if (end == 0)
+        message = "the export's " + file + " is not a whole PNG file";
+    else if (end != text.size())
+        message = "the export's " + file + " has " + std::to_string(text.size() - end) +
+                  " bytes after the end of its PNG data";
+    return message.empty() ? text : "";
+}

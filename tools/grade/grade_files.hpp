@@ -46,3 +46,7 @@ std::size_t png_data_end(const std::string& file);
 // The most bytes a PNG file of a picture of `width` x `height` in 8-bit
 // colour takes, however poorly compressed.
 long long largest_png(int width, int height);
+// The picture `file` of the open `folder`: a regular file (no link followed)
+// of at most `most` bytes, a whole PNG file with nothing after its data.
+// Empty, with why in `message`, when it is not.
+std::string read_picture(int folder, const std::string& file, long long most, std::string& message);
