@@ -76,7 +76,7 @@ FolderLock::Result FolderLock::take(const std::string& path, const std::function
         struct stat info {};
         if (reason == ELOOP)
             error = path + " is a link, not a lock of ours: left alone";
-        else if (reason == EACCES && lstat(path.c_str(), &info) == 0)
+        else if (reason == EACCES && stat(path.c_str(), &info) == 0)
             error = path + " is another user's file, not a lock of ours: left alone";
         else
             error = std::strerror(reason);
