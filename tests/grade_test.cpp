@@ -3,6 +3,7 @@
 // folder's reading, and the limits of a job (without the sandbox, which the
 // end-to-end test exercises).
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <future>
 #include <memory>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include "tools/grade/class_folder.hpp"
+#include "tools/grade/disk_usage.hpp"
+#include "tools/grade/grade_files.hpp"
 #include "tools/grade/grade_options.hpp"
 #include "tools/grade/grade_student.hpp"
 #include "tools/grade/report_csv.hpp"
@@ -173,7 +176,9 @@ TEST(GradeOptionsTest, ReadsSizesLimitsAndRefusesBadOnes)
         {{"--out", "r"}, "no CLASS"},
         {{"class", "more", "--out", "r"}, "unexpected argument 'more'"},
         {{"class", "--out", "r", "--memory", "0"}, "bad --memory '0'"},
-        {{"class", "--out", "r", "--build-time", "-1"}, "bad --build-time"}};
+        {{"class", "--out", "r", "--build-time", "-1"}, "bad --build-time"},
+        {{"class", "--out", "r", "--picture-time", "0.05"}, "bad --picture-time '0.05': expected a number from 0.1"},
+        {{"class", "--out", "r", "--files", "0"}, "bad --files"}};
     for (const auto& [words, message] : bad) {
         GradeOptions refused;
         EXPECT_FALSE(parse(words, refused, error)) << message;
@@ -359,3 +364,78 @@ TEST(GradeJobs, AreStoppedAtTheirLimitsWithWhatTheyPrinted)
 }
 
 }  // namespace
+
+namespace {
+
+// A chain of folders whose whole path is longer than the system's longest,
+// each level made unreadable, with a file at its bottom.
+void make_deep_chain(const std::string& top, int levels)
+{
+    int folder = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string name(100, 'd');
+    for (int level = 0; level < levels && folder >= 0; ++level) {
+        ASSERT_EQ(mkdirat(folder, name.c_str(), 0700), 0);
+        const int inner = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        fchmod(folder, 0);
+        close(folder);
+        folder = inner;
+    }
+    const int bottom = openat(folder, "bottom", O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(bottom, 0);
+    ASSERT_EQ(write(bottom, "x", 1), 1);
+    close(bottom);
+    close(folder);
+}
+
+}  // namespace
+
+TEST(GradeFiles, RemoveTreeRemovesChainsDeeperThanAnyPathAndLinksNotTheirTargets)
+{
+    TemporaryFolder folder;
+    const std::string tree = folder.path() + "/tree";
+    ASSERT_EQ(mkdir(tree.c_str(), 0700), 0);
+    make_deep_chain(tree, 100);
+    folder.write("kept", "the teacher's");
+    ASSERT_EQ(symlink((folder.path() + "/kept").c_str(), (tree + "/link").c_str()), 0);
+    ASSERT_EQ(symlink(folder.path().c_str(), (tree + "/folder-link").c_str()), 0);
+    const DiskUsage usage = count_usage({tree}, 1LL << 30, 1000);
+    EXPECT_EQ(usage.files, 100 + 1 + 2);
+    EXPECT_FALSE(usage.too_deep);
+    EXPECT_TRUE(count_usage({tree}, 1LL << 30, 50).files > 50);
+    EXPECT_TRUE(remove_tree(tree));
+    EXPECT_NE(access(tree.c_str(), F_OK), 0);
+    std::ifstream kept(folder.path() + "/kept");
+    std::string text;
+    EXPECT_TRUE(std::getline(kept, text) && text == "the teacher's");
+    // Deeper than any build: counted as too deep, and still removed.
+    ASSERT_EQ(mkdir(tree.c_str(), 0700), 0);
+    make_deep_chain(tree, 300);
+    EXPECT_TRUE(count_usage({tree}, 1LL << 30, 1000000).too_deep);
+    EXPECT_TRUE(remove_tree(tree));
+    EXPECT_NE(access(tree.c_str(), F_OK), 0);
+}
+
+TEST(GradeFiles, APictureEndsWithItsPngDataAndFitsItsSize)
+{
+    // A picture's chunks, then the same cut, padded and lying about a length.
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    const auto chunk = [&](const std::string& type, const std::string& data) {
+        const std::size_t length = data.size();
+        png += {static_cast<char>(length >> 24), static_cast<char>(length >> 16), static_cast<char>(length >> 8),
+                static_cast<char>(length)};
+        png += type + data + std::string(4, 'c');
+    };
+    chunk("IHDR", std::string(13, 0));
+    chunk("IDAT", std::string(1000, 'z'));
+    chunk("IEND", "");
+    EXPECT_EQ(png_data_end(png), png.size());
+    EXPECT_EQ(png_data_end(png + std::string(100, 0)), png.size());
+    EXPECT_EQ(png_data_end(png.substr(0, png.size() - 1)), 0u);
+    EXPECT_EQ(png_data_end("GIF89a" + png.substr(6)), 0u);
+    std::string lying = png;
+    lying[8 + 25 + 3] = 0x7f;  // the IDAT's length past the end
+    EXPECT_EQ(png_data_end(lying), 0u);
+    // Poorly compressed pictures fit; one of many times the size does not.
+    EXPECT_GE(largest_png(320, 240), 320LL * 240 * 3 + 240);
+    EXPECT_LT(largest_png(1366, 768), 4LL << 20);
+}

@@ -217,6 +217,81 @@ TEST_F(OutputFolderTest, TheNextRunPutsBackWhatAKilledRunLeftAndOnlyThat)
     EXPECT_EQ(entries().count(work), 0u);
 }
 
+// What a stranger plants in a folder others can write, for the next run to
+// act on: nothing of it is acted on, nothing outside the folder is touched,
+// and every case is said on standard error.
+TEST_F(OutputFolderTest, PlantedJournalsWorkFoldersAndLocksAreLeftAlone)
+{
+    fs::create_directory(path("out"));
+    put("config", "the user's own");
+    put("out/notes.txt", "the user's notes");
+    put("out/05.png", "the user's picture");
+    const std::string prefix = std::string("out/") + OutputFolder::work_prefix;
+    const auto plant = [&](const std::string& work, const std::string& journal) {
+        fs::create_directory(path(work));
+        put(work + "/journal", journal);
+        put(work + "/old-05.png", "planted");
+    };
+    // Names our commands never write, and a line too many fields long.
+    const std::string escaping = prefix + std::to_string(ended_process());
+    plant(escaping, "notes.txt 0 1\n../config 1 1\n");
+    fs::create_directory(path(escaping + "/old-.."));
+    put(escaping + "/old-../config", "planted");
+    const std::string odd = prefix + std::to_string(ended_process());
+    plant(odd, "05.png 1 1 1\n");
+    // A journal that is a link to a sound one, and a work folder that is a
+    // link to a folder of the user's with a sound journal.
+    const std::string linked = prefix + std::to_string(ended_process());
+    plant(linked, "");
+    put("sound", "05.png 1 1\n");
+    fs::remove(path(linked + "/journal"));
+    fs::create_symlink(path("sound"), path(linked + "/journal"));
+    plant("elsewhere", "05.png 1 1\n");
+    const std::string link = prefix + std::to_string(ended_process());
+    fs::create_directory_symlink(path("elsewhere"), path(link));
+    std::set<std::string> planted = {"notes.txt", "05.png", OutputFolder::lock_name};
+    for (const std::string& name : {escaping, odd, linked, link}) planted.insert(name.substr(4));
+    // Another user's work folder with a sound journal (only root can make one).
+    const std::string strangers = prefix + std::to_string(ended_process());
+    if (geteuid() == 0) {
+        plant(strangers, "05.png 1 1\n");
+        ASSERT_EQ(chown(path(strangers).c_str(), 65534, 65534), 0);
+        planted.insert(strangers.substr(4));
+    }
+
+    OutputFolder folder(path("out"), "folder");
+    std::string error;
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(folder.take({}, error)) << error;
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(text("config"), "the user's own");
+    EXPECT_EQ(text("out/notes.txt"), "the user's notes");
+    EXPECT_EQ(text("out/05.png"), "the user's picture");
+    EXPECT_EQ(text("elsewhere/old-05.png"), "planted");
+    EXPECT_EQ(entries(path("out")), planted);
+    for (const std::string& name : {escaping, odd, linked, link})
+        EXPECT_NE(said.find(path(name)), std::string::npos) << name << " not named in:\n" << said;
+    if (geteuid() == 0) {
+        EXPECT_NE(said.find(path(strangers) + ": left alone: another user's"), std::string::npos);
+    }
+    folder.discard();
+
+    // A link or a stranger's file in the lock's place is no lock of ours.
+    fs::create_symlink(path("made-by-the-lock"), path("out/") + OutputFolder::lock_name);
+    OutputFolder locked(path("out"), "folder");
+    EXPECT_FALSE(locked.take({}, error));
+    EXPECT_NE(error.find("is a link, not a lock of ours"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(path("made-by-the-lock")));
+    if (geteuid() == 0) {
+        fs::remove(path("out/") + OutputFolder::lock_name);
+        put(std::string("out/") + OutputFolder::lock_name, "");
+        ASSERT_EQ(chown(path(std::string("out/") + OutputFolder::lock_name).c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(locked.take({}, error));
+        EXPECT_NE(error.find("another user's file"), std::string::npos) << error;
+        EXPECT_TRUE(fs::exists(path(std::string("out/") + OutputFolder::lock_name)));
+    }
+}
+
 TEST(ProcessIdentity, ANumberAndAStartNameOneProcessForGood)
 {
     const long parent = getppid();

@@ -269,6 +269,28 @@ else
     skip_part "the permission checks: no other user to run as"
 fi
 
+# A journal planted in a folder others can write names a file of the user's
+# and one beside the folder: both stay, and the export says what it left.
+for tool in shots compare; do
+    mkdir -p "planted-$tool/out/.surf-work.4000001/old-.."
+    echo "the user's notes" >"planted-$tool/out/notes.txt"
+    echo "the user's config" >"planted-$tool/config"
+    printf 'notes.txt 0 1\n../config 1 1\n' >"planted-$tool/out/.surf-work.4000001/journal"
+    echo planted >"planted-$tool/out/.surf-work.4000001/old-../config"
+    if [ $tool = shots ]; then
+        "$shots" --out "planted-$tool/out" >/dev/null 2>err
+    else
+        "$compare" old kit --diff "planted-$tool/out" >/dev/null 2>err
+    fi
+    rc=$?
+    # (surfcompare ends with 1 when the pictures differ)
+    case $tool:$rc in shots:0 | compare:[01]) ;; *) fail "planted journal, $tool: exit $rc: $(cat err)" ;; esac
+    [ "$(cat "planted-$tool/out/notes.txt")" = "the user's notes" ] && [ "$(cat "planted-$tool/config")" = "the user's config" ] ||
+        fail "planted journal, $tool: the user's files changed"
+    grep -q "out/.surf-work.4000001/journal: ignored, and its folder left alone" err ||
+        fail "planted journal, $tool: not said: $(cat err)"
+done
+
 # --help and --version into an output that cannot take them: said so.
 for tool in "$shots" "$compare"; do
     for option in --help --version; do

@@ -10,7 +10,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 grade=$build/tools/surfgrade
 work=$(mktemp -d)
 listener=
-trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
+sampler=
+trap '[ -n "$listener" ] && kill "$listener" 2>/dev/null; [ -n "$sampler" ] && kill "$sampler" 2>/dev/null; chmod -R u+rwX "$work"; rm -rf "$work"' EXIT
 [ -n "${KEEP:-}" ] && trap - EXIT
 failures=0
 fail() {
@@ -85,6 +86,50 @@ hostile "Network" "#include <arpa/inet.h>
 hostile "Printer" "#include <cstdio>" 'for (;;) std::puts("all work and no play makes a dull picture");'
 hostile "Big file" "#include <cstdio>" 'if (std::FILE* f = std::fopen("big", "w")) for (;;) std::fputs("0123456789abcdef", f);'
 hostile "Runtime error" "#include \"runtime/checks.hpp\"" 'SMALLINT big = 30000; big = to_smallint(checked_mul(big, big));'
+# Memory-backed places are read-only; the build folder and /tmp are counted.
+hostile "Memory filler" "#include <cstdio>
+#include <string>
+#include <vector>" "
+    const std::vector<char> block(7 << 20, 'x');
+    for (const char* place : {\"/dev/shm/\", \"/\", \"/dev/\"})
+        for (int i = 0; i < 60; ++i)
+            if (std::FILE* f = std::fopen((place + std::to_string(i)).c_str(), \"w\")) {
+                if (std::fwrite(block.data(), 1, block.size(), f) == block.size()) caught();
+                std::fclose(f);
+            }"
+hostile "Disk filler" "#include <cstdio>
+#include <string>
+#include <vector>" "
+    const std::vector<char> block(4 << 20, 'x');
+    for (int i = 0;; ++i)
+        if (std::FILE* f = std::fopen((std::string(i % 2 ? \"/tmp/\" : \"\") + std::to_string(i)).c_str(), \"w\")) {
+            std::fwrite(block.data(), 1, block.size(), f);
+            std::fclose(f);
+        }"
+hostile "File maker" "#include <cstdio>
+#include <string>" 'for (int i = 0; i < 100000; ++i) if (std::FILE* f = std::fopen(std::to_string(i).c_str(), "w")) std::fclose(f);'
+# A chain deeper than the longest path, with a file at its bottom, left behind.
+hostile "Deep tree" "#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>" "
+    int folder = open(\".\", O_RDONLY | O_DIRECTORY);
+    const std::string name(100, 'd');
+    for (int level = 0; level < 100 && folder >= 0; ++level) {
+        mkdirat(folder, name.c_str(), 0700);
+        const int inner = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = inner;
+    }
+    const int bottom = openat(folder, \"bottom\", O_WRONLY | O_CREAT, 0600);
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 5; ++i) (void)!write(bottom, block.data(), block.size());
+    fchmod(folder, 0);"
+# Pictures swollen after their PNG data, once the export has written them.
+hostile "Padder" "#include <cstdlib>
+#include <fstream>" 'std::atexit([] { std::ofstream("320x240/01.png", std::ios::app) << std::string(100, 0); });'
+hostile $'Title \e]0;TITLE\a\e[2J' "" ""
+touch "$class/"$'Title \e]0;TITLE\a\e[2J'/$'\e[31mred.cpp'
 # The compiler must not read the teacher's files either.
 mkdir -p "$class/Includer"
 printf '#include "%s"\n' "$home/secret.txt" >"$class/Includer/tegla.cpp"
@@ -106,10 +151,30 @@ export HOME=$home
 # The build folders are made here, and must all be gone afterwards.
 export TMPDIR=$work/tmp
 mkdir -p "$TMPDIR"
+# The memory that memory-backed folders take, at its highest during grading.
+shared() { awk '/^Shmem:/ { print $2 }' /proc/meminfo; }
+shared_before=$(shared)
+(highest=0
+ while :; do
+     now=$(shared)
+     [ "$now" -gt "$highest" ] && highest=$now && echo "$highest" >"$work/shared"
+     sleep 0.05
+ done) &
+sampler=$!
 "$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
-    --output 8 >"$work/out" 2>"$work/err"
+    --output 8 --disk 48 --files 1000 >"$work/out" 2>"$work/err"
 rc=$?
 [ $rc -eq 0 ] || fail "grading exit $rc: $(cat "$work/err")"
+kill "$sampler"
+wait "$sampler" 2>/dev/null
+sampler=
+# (at most the two students' disk limits, where $TMPDIR is kept in memory;
+# the memory filler alone would take 1260 MiB)
+shared_growth=$((($(cat "$work/shared") - shared_before) / 1024))
+echo "memory-backed folders grew by at most $shared_growth MiB while grading"
+[ "$shared_growth" -lt 200 ] || fail "memory-backed folders grew by $shared_growth MiB"
+grep -q $'\e' "$work/err" && fail "a control character reached the terminal: $(cat -v "$work/err")"
+grep -qF 'Title \e]0;TITLE\x07\e[2J/\e[31mred.cpp: ignored' "$work/err" || fail "the name is not shown escaped: $(cat -v "$work/err")"
 snapshot >"$work/after"
 diff "$work/before" "$work/after" >/dev/null || fail "files outside the build folders changed: $(diff "$work/before" "$work/after")"
 [ ! -e "$work/written" ] || fail "a student wrote beside the class"
@@ -122,7 +187,7 @@ grep -q "Linker/pontfelho.cpp: ignored, not a regular file" "$work/err" || fail 
 
 csv=$work/report/grades.csv
 [ "$(head -1 "$csv")" = "student,size,picture,status,differing_pixels" ] || fail "CSV header: $(head -1 "$csv")"
-[ "$(wc -l <"$csv")" -eq $((1 + 16 * 12)) ] || fail "CSV lines: $(wc -l <"$csv")"
+[ "$(wc -l <"$csv")" -eq $((1 + 22 * 12)) ] || fail "CSV lines: $(wc -l <"$csv")"
 # status NAME PICTURE: the CSV's status and differing pixels, the name as CSV quotes it.
 status() { grep -F "$1,320x240,$2," "$csv" | cut -d, -f4- | sed 's/^[^,]*,[^,]*,//'; }
 row() { grep -F "$1,320x240,$2," "$csv" | awk -F, '{print $(NF-1) "," $NF}'; }
@@ -140,9 +205,13 @@ case $empty_1 in differs,[1-9]*) ;; *) fail "empty: $empty_1" ;; esac
 [ "$(row "Printer" 1)" = "killed," ] || fail "printer: $(row "Printer" 1)"
 [ "$(row "Big file" 1)" = "killed," ] || fail "big file: $(row "Big file" 1)"
 [ "$(row "Runtime error" 5)" = "run_failed," ] || fail "runtime error: $(row "Runtime error" 5)"
+[ "$(row "Disk filler" 1)" = "killed," ] || fail "disk filler: $(row "Disk filler" 1)"
+[ "$(row "File maker" 1)" = "killed," ] || fail "file maker: $(row "File maker" 1)"
+[ "$(row "Padder" 1)" = "run_failed," ] || fail "padder: $(row "Padder" 1)"
+[ "$(du -sk "$work/report" | cut -f1)" -lt 20000 ] || fail "the report swelled: $(du -sh "$work/report")"
 # The reader, the writer and the network student draw an empty picture 1
 # unless what they tried worked.
-for name in Reader Writer Network Linker; do
+for name in Reader Writer Network Linker "Memory filler" "Deep tree"; do
     [ "$(row "$name" 1)" = "$empty_1" ] || fail "$name: picture 1 is $(row "$name" 1), the empty one's is $empty_1"
 done
 
@@ -150,6 +219,9 @@ html=$work/report/index.html
 grep -q 'expected ‘;’\|expected .;. before\|error:' "$html" || fail "no compiler error in the report"
 grep -q 'picture 1 did not finish within 10 s' "$html" || fail "the loop's reason is not told"
 grep -q 'memory limit of 512 MiB' "$html" || fail "the memory hog's reason is not told"
+grep -q 'disk limit of 48 MiB' "$html" || fail "the disk filler's reason is not told"
+grep -q 'limit of 1000 files' "$html" || fail "the file maker's reason is not told"
+grep -q '100 bytes after the end of its PNG data' "$html" || fail "the padder's reason is not told"
 grep -q 'Runtime error 201 at' "$html" && grep -q 'range check: 900000000' "$html" || fail "the run-time error is not told"
 grep -q "the teacher's secret" "$work/report" -r && fail "the secret reached the report"
 grep -q '&quot;partly&quot;' "$html" || fail "a quote in a name is not escaped"
@@ -219,10 +291,10 @@ sed -i 's/checked_add(checked_add(checked_mul(I, SK), checked_mul(J, OK)), 1)/ch
     "$class/Béla \"partly\"/tegla.cpp"
 echo "a note of the teacher's" >"$work/report/../keep"
 "$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --picture-time 10 --build-time 60 --memory 512 \
-    --output 8 >"$work/out" 2>"$work/err"
+    --output 8 --disk 48 --files 1000 >"$work/out" 2>"$work/err"
 rc=$?
 [ $rc -eq 0 ] || fail "grading again: exit $rc: $(cat "$work/err")"
-grep -q "16 students graded, $((16 - stopped - 1)) of them unchanged since the last report" "$work/out" ||
+grep -q "22 students graded, $((22 - stopped - 1)) of them unchanged since the last report" "$work/out" ||
     fail "grading again, with $stopped stopped by a limit: $(cat "$work/out")"
 [ "$(row '"Béla ""partly"""' 4)" = "identical,0" ] || fail "the resubmitted bricks: $(row '"Béla ""partly"""' 4)"
 [ "$(grep -c '^"Ádám, the right one",320x240,[0-9]*,identical,0$' "$csv")" -eq 12 ] || fail "the right one, taken over"
@@ -246,6 +318,19 @@ bad "foreign report folder" "$class" --out "$work/foreign"
 bad "size out of range" "$class" --out "$work/report" --sizes 320x240,100x100
 bad "bad size" "$class" --out "$work/report" --sizes big
 bad "no report" "$class"
+bad "report inside the class" "$class" --out "$class/report"
+[ ! -e "$class/report" ] || fail "a report was written inside the class"
+bad "missing folder" "$class" --out "$work/missing/dir/r"
+grep -q "the folder $work/missing/dir does not exist" "$work/err" || fail "missing folder: $(cat "$work/err")"
+bad "too short a picture time" "$class" --out "$work/report" --picture-time 0.05
+# Ctrl+C while grading: 130, and the earlier report as it was.
+"$grade" "$class" --out "$work/report" --sizes 320x240 --jobs 2 --disk 48 --files 1000 >"$work/out" 2>"$work/err" &
+grading=$!
+for _ in $(seq 600); do compgen -G "$work/.report.surfgrade-*/expected/320x240/12.png" >/dev/null && break; sleep 0.1; done
+kill -INT "$grading"
+wait "$grading"
+rc=$?
+[ $rc -eq 130 ] || fail "Ctrl+C: exit $rc: $(cat "$work/err")"
 # Without a sandbox it refuses, unless told to go on without one.
 PATH=/nonexistent "$grade" "$class" --out "$work/report" >"$work/out" 2>"$work/err"
 rc=$?

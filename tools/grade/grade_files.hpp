@@ -36,3 +36,17 @@ bool read_file(const std::string& path, std::string& text);
 bool write_file(const std::string& path, const std::string& text);
 // Copies a tree by hard links (by copying across file systems); no link is followed.
 bool copy_tree(const std::string& from, const std::string& to);
+// Removes a tree that a student's program may have made: without following
+// links, by handles (a path deeper than the system's longest is removed
+// too), its folders made writable first.  False when anything of it stays.
+bool remove_tree(const std::string& path);
+// Where the PNG data of `file` ends (after its IEND chunk), or 0 when it is
+// not a whole PNG file.
+std::size_t png_data_end(const std::string& file);
+// The most bytes a PNG file of a picture of `width` x `height` in 8-bit
+// colour takes, however poorly compressed.
+long long largest_png(int width, int height);
+// The picture `file` of the open `folder`: a regular file (no link followed)
+// of at most `most` bytes, a whole PNG file with nothing after its data.
+// Empty, with why in `message`, when it is not.
+std::string read_picture(int folder, const std::string& file, long long most, std::string& message);

@@ -31,6 +31,7 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
+constexpr int interrupted_code = 130;  // as a shell tells a run ended by Ctrl+C
 
 void on_signal(int)
 {
@@ -133,10 +134,54 @@ std::string base_name(std::string path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Control characters of a student's names shown, not acted on by the terminal.
+std::string shown(const std::string& text)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // (C1 controls too, which some terminals obey in UTF-8 as well)
+        const bool c1 = byte == 0xc2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80;
+        if (byte == 0x1b) {
+            result += "\\e";
+        } else if (byte < 0x20 || byte == 0x7f || c1) {
+            const auto code = static_cast<unsigned char>(c1 ? text[++i] : text[i]);
+            result += std::string("\\x") + digits[code >> 4] + digits[code & 15];
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+// The report's folder is inside the class folder: it would be taken for a
+// student the next time.
+bool inside(const std::string& folder, const std::string& report)
+{
+    const std::size_t slash = report.find_last_of('/');
+    const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : report.substr(0, slash);
+    char* outer = realpath(folder.c_str(), nullptr);
+    char* place = realpath(parent.c_str(), nullptr);
+    const std::string within = outer ? std::string(outer) + (outer[1] ? "/" : "") : "";
+    const bool found = outer && place && (std::string(place) == outer || std::string(place).rfind(within, 0) == 0);
+    std::free(outer);
+    std::free(place);
+    return found;
+}
+
 int fail(const std::string& name, const std::string& error)
 {
     std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
     return 2;
+}
+
+// (a Ctrl+C also reaches the child that exports the expected pictures)
+int fail_interrupted(const std::string& name, ReportFolder& report)
+{
+    report.discard();
+    fail(name, "interrupted: the report was not written; an earlier one stays as it was");
+    return interrupted_code;
 }
 
 }  // namespace
@@ -152,6 +197,9 @@ int main(int argc, char** argv)
         return *answered;
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (inside(options.class_folder, options.report_folder))
+        return fail(name, "the report " + options.report_folder + " would be inside the class folder " +
+                              options.class_folder + ": refused (choose another --out)");
     ClassFolder class_folder;
     if (!read_class_folder(options.class_folder, class_folder, error)) return fail(name, error);
     GradeKit kit;
@@ -171,11 +219,11 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, on_signal);
 
     for (const std::string& note : class_folder.notes)
-        std::fprintf(stderr, "%s: %s/%s\n", name.c_str(), options.class_folder.c_str(), note.c_str());
+        std::fprintf(stderr, "%s: %s/%s\n", name.c_str(), options.class_folder.c_str(), shown(note).c_str());
     for (const Student& student : class_folder.students)
         for (const std::string& note : student.notes)
-            std::fprintf(stderr, "%s: %s/%s/%s\n", name.c_str(), options.class_folder.c_str(), student.name.c_str(),
-                         note.c_str());
+            std::fprintf(stderr, "%s: %s/%s/%s\n", name.c_str(), options.class_folder.c_str(),
+                         shown(student.name).c_str(), shown(note).c_str());
     if (!options.sandbox)
         std::fprintf(stderr, "%s: no sandbox: the students' code runs with your rights\n", name.c_str());
 
@@ -191,16 +239,22 @@ int main(int argc, char** argv)
                               " (mounted noexec): set TMPDIR to another folder");
     }
     struct ScratchRemoval {
-        std::string path;
-        ~ScratchRemoval() { remove_tree(path); }
-    } scratch_removal{scratch};
+        std::string name, path;
+        ~ScratchRemoval()
+        {
+            if (!remove_tree(path))
+                std::fprintf(stderr, "%s: %s: the builds' folder could not all be removed\n", name.c_str(),
+                             path.c_str());
+        }
+    } scratch_removal{name, scratch};
     if (sandbox.changes_user() && !copy_grade_kit(kit, scratch + "/kit", error)) return fail(name, error);
     if (!precompile_prelude(kit, scratch + "/prelude"))
         std::fprintf(stderr, "%s: the standard headers could not be precompiled: grading goes slower\n", name.c_str());
 
     mkdir((report.folder() + "/expected").c_str(), 0777);
     for (const PictureSize& size : options.sizes)
-        if (!export_expected(expected_folder(report.folder(), size), size, error)) return fail(name, error);
+        if (!export_expected(expected_folder(report.folder(), size), size, error))
+            return interrupted ? fail_interrupted(name, report) : fail(name, error);
 
     GradeContext context;
     context.options = &options;
@@ -212,10 +266,7 @@ int main(int argc, char** argv)
     context.expected_id = expected_pictures_id(report.folder(), options.sizes);
     ReportPage page;
     page.students = grade_all(class_folder.students, context, options.jobs);
-    if (interrupted) {
-        report.discard();
-        return fail(name, "interrupted: the report was not written");
-    }
+    if (interrupted) return fail_interrupted(name, report);
     page.class_name = base_name(options.class_folder);
     page.sizes = options.sizes;
     page.notes = class_folder.notes;

@@ -50,7 +50,7 @@ bool read_limit(const GivenOption& given, double most, bool decimal, double& val
     int whole = 0;
     const bool read = decimal ? read_decimal(text, value) : read_whole_number(text, whole);
     if (!decimal) value = whole;
-    if (!read || value <= 0 || value > most) {
+    if (!read || value < (decimal ? 0.1 : 1) || value > most) {
         error = "bad " + std::string(given.name) + " '" + std::string(text) + "': expected a number from " +
                 (decimal ? "0.1" : "1") + " to " + std::to_string(static_cast<long>(most));
         return false;
@@ -88,6 +88,12 @@ bool read_option(const GivenOption& given, GradeOptions& options, std::string& e
     } else if (given.name == "--processes") {
         if (!read_limit(given, 4096, false, value, error)) return false;
         limits.processes = static_cast<int>(value);
+    } else if (given.name == "--disk") {
+        if (!read_limit(given, 65536, false, value, error)) return false;
+        limits.disk_mib = static_cast<long>(value);
+    } else if (given.name == "--files") {
+        if (!read_limit(given, 1000000, false, value, error)) return false;
+        limits.files = static_cast<long>(value);
     } else if (given.name == "--output") {
         if (!read_limit(given, 65536, false, value, error)) return false;
         limits.output_mib = static_cast<long>(value);
@@ -121,6 +127,8 @@ std::string grade_usage(const std::string& program)
            "  --processes N         processes one student's code may run at once (default 64)\n"
            "  --output MIB          size of any file a student's code writes, and of all it prints\n"
            "                        (default 64)\n"
+           "  --disk MIB            all a student's build folder and /tmp hold (default 256)\n"
+           "  --files N             files and folders in them (default 2000)\n"
            "  --no-sandbox          build and run the students' code without a sandbox (only for code\n"
            "                        you trust: it can then read and change your files)\n"
            "  --help                display this help and exit\n"
@@ -134,6 +142,7 @@ bool parse_grade_arguments(int argc, char** argv, GradeOptions& options, Command
         {"--jobs", OptionValue::required},       {"--build-time", OptionValue::required},
         {"--picture-time", OptionValue::required}, {"--memory", OptionValue::required},
         {"--processes", OptionValue::required},  {"--output", OptionValue::required},
+        {"--disk", OptionValue::required},       {"--files", OptionValue::required},
         {"--no-sandbox", OptionValue::none}};
     options.sizes = {{640, 480}, {1366, 768}};
     if (!read_command_line(argc, argv, known_options, line, error)) return false;

@@ -15,6 +15,10 @@ struct GradeLimits {
     long memory_mib = 1024;       // address space of each process
     int processes = 64;           // at once, in one sandbox
     long output_mib = 64;         // any file written, and all that is printed
+    // What the build folder and /tmp hold together: a few jobs at once fit
+    // a lab machine's memory even where /tmp is kept in memory.
+    long disk_mib = 256;
+    long files = 2000;
 };
 
 struct GradeOptions {

@@ -91,6 +91,14 @@ Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, b
     case SandboxStop::output:
         message = "stopped: printed more than the output limit of " + mib_text(limits.output_mib);
         return Status::killed;
+    case SandboxStop::disk:
+        message = "stopped: filled more than the disk limit of " + mib_text(limits.disk_mib) +
+                  " in its build folder and /tmp";
+        return Status::killed;
+    case SandboxStop::files:
+        message = "stopped: made more than the limit of " + std::to_string(limits.files) +
+                  " files in its build folder and /tmp (or folders too deeply nested)";
+        return Status::killed;
     case SandboxStop::none: break;
     }
     const std::string all = outcome.errors + outcome.output;
@@ -161,7 +169,8 @@ private:
         const GradeLimits& limits = options_.limits;
         key.add(std::to_string(limits.build_seconds) + " " + std::to_string(limits.picture_seconds) + " " +
                 std::to_string(limits.memory_mib) + " " + std::to_string(limits.processes) + " " +
-                std::to_string(limits.output_mib));
+                std::to_string(limits.output_mib) + " " + std::to_string(limits.disk_mib) + " " +
+                std::to_string(limits.files));
         for (const std::string& file : student_.files) {
             std::string text, why;
             if (!read_handed_in(student_.folder + "/" + file, 1 << 20, text, why) ||
@@ -189,12 +198,15 @@ private:
         return true;
     }
 
-    // A fresh build folder that only the student's jobs write into.
+    // A fresh build folder, and a /tmp, that only the student's jobs write into.
     bool make_build_folder()
     {
-        const std::string build = work_ + "/build";
-        if (mkdir(build.c_str(), 0700) != 0) return false;
-        return !sandbox_.changes_user() || chown(build.c_str(), sandbox_.job_user(), static_cast<gid_t>(-1)) == 0;
+        for (const std::string& folder : {work_ + "/build", work_ + "/tmp"}) {
+            if (mkdir(folder.c_str(), 0700) != 0) return false;
+            if (sandbox_.changes_user() && chown(folder.c_str(), sandbox_.job_user(), static_cast<gid_t>(-1)) != 0)
+                return false;
+        }
+        return true;
     }
 
     SandboxLimits limits(double wall_seconds) const
@@ -205,6 +217,8 @@ private:
         limits.memory_bytes = given.memory_mib << 20;
         limits.processes = given.processes;
         limits.output_bytes = given.output_mib << 20;
+        limits.disk_bytes = static_cast<long long>(given.disk_mib) << 20;
+        limits.files = given.files;
         return limits;
     }
 
@@ -219,6 +233,7 @@ private:
         SandboxJob job;
         job.folders = {kit, source, folder};
         job.directory = sandbox_.path(folder);
+        job.temporary = work_ + "/tmp";
         job.limits = limits(options_.limits.build_seconds);
         const std::string kit_path = sandbox_.path(kit);
         job.command = {kit_.compiler};
@@ -255,6 +270,7 @@ private:
         SandboxJob job;
         job.folders = {folder};
         job.directory = sandbox_.path(folder);
+        job.temporary = work_ + "/tmp";
         job.limits = limits(options_.limits.picture_seconds * pictures + 5);
         job.limits.line_seconds = options_.limits.picture_seconds;
         job.command = {sandbox_.path(folder) + "/program", "--size", size.text(), "--out",
@@ -266,39 +282,32 @@ private:
         }
         const std::string pictures_folder = out_ + "/" + size.text();
         mkdir(pictures_folder.c_str(), 0777);
-        if (!take_pictures(size.text(), pictures_folder, result.message)) return result;
+        if (!take_pictures(size, pictures_folder, result.message)) return result;
         compare(size, pictures_folder, result);
         return result;
     }
 
     // Copies 01.png ... 12.png out of the build folder: regular files only,
-    // no links followed (the folder itself may be a link the program made).
-    bool take_pictures(const std::string& name, const std::string& into, std::string& message)
+    // no links followed (the folder itself may be a link the program made),
+    // each no larger than a picture of its size can be and ending where its
+    // PNG data ends: nothing else of the student's reaches the report.
+    bool take_pictures(const PictureSize& size, const std::string& into, std::string& message)
     {
         const int build = open((work_ + "/build").c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int folder = build < 0 ? -1 : openat(build, name.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int folder = build < 0 ? -1 : openat(build, size.text().c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (build >= 0) close(build);
         if (folder < 0) {
             message = "the export left no folder of pictures";
             return false;
         }
-        bool ok = true;
-        for (int number = 1; number <= pictures && ok; ++number) {
-            const std::string file = picture_file_name(number);
-            const int fd = openat(folder, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            struct stat info {};
-            ok = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                 info.st_size <= (options_.limits.output_mib << 20);
-            std::string text;
-            char buffer[65536];
-            ssize_t got = 0;
-            while (ok && (got = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
-            if (fd >= 0) close(fd);
-            ok = ok && got == 0 && write_file(into + "/" + file, text);
-            if (!ok) message = "the export left no picture " + file;
-        }
+        std::vector<std::string> texts;
+        for (int number = 1; number <= pictures && message.empty(); ++number)
+            texts.push_back(read_picture(folder, picture_file_name(number), largest_png(size.width, size.height), message));
         close(folder);
-        return ok;
+        for (int number = 1; number <= pictures && message.empty(); ++number)
+            if (!write_file(into + "/" + picture_file_name(number), texts[static_cast<std::size_t>(number - 1)]))
+                message = "cannot write " + picture_file_name(number) + " into the report";
+        return message.empty();
     }
 
     void compare(const PictureSize& size, const std::string& pictures_folder, SizeResult& result)
@@ -310,6 +319,11 @@ private:
         CompareReport report;
         std::string error;
         if (!compare_exports(compare, report, error)) {
+            // (named as the user will find them: the report is written under
+            // a temporary name)
+            for (std::size_t at = error.find(context_.report); at != std::string::npos;
+                 at = error.find(context_.report, at))
+                error.replace(at, context_.report.size(), options_.report_folder);
             result.message = "its pictures cannot be compared: " + error;
             return;
         }

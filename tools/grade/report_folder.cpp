@@ -44,19 +44,6 @@ std::string base_of(const std::string& path)
 
 }  // namespace
 
-void remove_tree(const std::string& path)
-{
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) return;
-    if (S_ISDIR(info.st_mode)) {
-        chmod(path.c_str(), 0700);
-        for (const std::string& name : entries(path)) remove_tree(path + "/" + name);
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
-}
-
 ReportFolder::~ReportFolder()
 {
     discard();
@@ -88,8 +75,17 @@ bool ReportFolder::prepare(const std::string& given, const std::function<void()>
 {
     path_ = given;
     while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
-    if (!take_lock(on_wait, error)) return false;
     struct stat info {};
+    const std::string beside = parent_of(path_);
+    const int found = stat(beside.c_str(), &info) == 0 ? 0 : errno;
+    if (found != 0 || !S_ISDIR(info.st_mode)) {
+        error = "cannot write the report " + path_ + ": " +
+                (found == ENOENT ? "the folder " + beside + " does not exist"
+                 : found == 0 || found == ENOTDIR ? beside + " is not a folder"
+                                                  : std::string(std::strerror(found)));
+        return false;
+    }
+    if (!take_lock(on_wait, error)) return false;
     if (lstat(path_.c_str(), &info) == 0) {
         exists_ = true;
         if (!S_ISDIR(info.st_mode)) {

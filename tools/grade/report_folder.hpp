@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "tools/grade/grade_files.hpp"
 #include "tools/lib/folder_lock.hpp"
 
 class ReportFolder {
@@ -38,7 +39,3 @@ private:
 
     bool take_lock(const std::function<void()>& on_wait, std::string& error);
 };
-
-// Removes a tree without following links, making its own folders
-// writable first (a student's program may have taken the rights away).
-void remove_tree(const std::string& path);

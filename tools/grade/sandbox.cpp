@@ -18,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tools/grade/disk_usage.hpp"
+
 namespace {
 
 constexpr uid_t nobody = 65534;
@@ -26,6 +28,8 @@ constexpr int signal_exit_base = 128;      // bubblewrap exits with 128 + N for 
 std::atomic<bool> stopping{false};
 
 using Clock = std::chrono::steady_clock;
+// (counting the folders costs a walk of them: not at every poll)
+constexpr double count_seconds = 0.2;
 
 std::string find_program(const std::string& name)
 {
@@ -172,9 +176,19 @@ void kill_job(pid_t pid, pid_t init, int& status)
     waitpid(pid, &status, 0);
 }
 
-// Watches the job until it ends or breaks a limit.
-void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome& outcome)
+SandboxStop over_disk(const std::vector<std::string>& folders, const SandboxLimits& limits)
 {
+    if (folders.empty()) return SandboxStop::none;
+    const DiskUsage usage = count_usage(folders, limits.disk_bytes, limits.files);
+    if (usage.bytes > limits.disk_bytes) return SandboxStop::disk;
+    return usage.files > limits.files || usage.too_deep ? SandboxStop::files : SandboxStop::none;
+}
+
+// Watches the job until it ends or breaks a limit.
+void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, const std::vector<std::string>& writable,
+           SandboxOutcome& outcome)
+{
+    Clock::time_point counted = Clock::now();
     const Clock::time_point start = Clock::now();
     Clock::time_point last_line = start;
     long total = 0, info_total = 0;
@@ -191,6 +205,10 @@ void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome&
         else if (elapsed > limits.wall_seconds) outcome.stop = SandboxStop::wall_time;
         else if (limits.line_seconds > 0 && since_line > limits.line_seconds) outcome.stop = SandboxStop::line_time;
         else if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
+        else if (std::chrono::duration<double>(now - counted).count() > count_seconds) {
+            outcome.stop = over_disk(writable, limits);
+            counted = Clock::now();
+        }
         if (outcome.stop != SandboxStop::none) {
             kill_job(pid, init, status);
             return;
@@ -214,6 +232,8 @@ void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, SandboxOutcome&
     while (out_open && drain(pipes.out[0], outcome.output, total, &outcome.lines, true)) {}
     while (err_open && drain(pipes.err[0], outcome.errors, total, nullptr, true)) {}
     if (total > limits.output_bytes) outcome.stop = SandboxStop::output;
+    // (a job that filled them between two counts and ended)
+    if (outcome.stop == SandboxStop::none) outcome.stop = over_disk(writable, limits);
     if (WIFEXITED(status)) {
         outcome.exited = true;
         outcome.code = WEXITSTATUS(status);
@@ -272,6 +292,19 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
         }
         opened.push_back(fd);
     }
+    std::vector<std::string> writable;
+    for (const SandboxFolder& folder : job.folders)
+        if (folder.writable) writable.push_back(folder.host_path);
+    if (!job.temporary.empty()) {
+        const int fd = open(job.temporary.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            outcome.error = "cannot open " + job.temporary + ": " + std::strerror(errno);
+            for (const int other : opened) close(other);
+            return outcome;
+        }
+        opened.push_back(fd);
+        writable.push_back(job.temporary);
+    }
     if (enabled_) {
         launch.words = {find_program("bwrap"), "--unshare-all", "--unshare-user", "--disable-userns",
                         "--uid", "65534", "--gid", "65534", "--hostname", "sandbox", "--die-with-parent",
@@ -279,14 +312,20 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
                         job.directory.empty() ? "/" : job.directory, "--setenv", "LANG", "C.UTF-8",
                         "--setenv", "TMPDIR", "/tmp"};
         add_system(launch.words);
-        launch.words.insert(launch.words.end(), {"--proc", "/proc", "--dev", "/dev", "--size",
-                                                 std::to_string(std::min(job.limits.output_bytes, 256L << 20)),
-                                                 "--tmpfs", "/tmp"});
+        launch.words.insert(launch.words.end(), {"--proc", "/proc", "--dev", "/dev"});
+        if (job.temporary.empty())
+            launch.words.insert(launch.words.end(), {"--size", std::to_string(std::min(job.limits.output_bytes, 256L << 20)),
+                                                     "--tmpfs", "/tmp"});
         for (std::size_t i = 0; i < job.folders.size(); ++i)
             launch.words.insert(launch.words.end(), {job.folders[i].writable ? "--bind-fd" : "--ro-bind-fd",
                                                      std::to_string(3 + i), job.folders[i].inside});
+        if (!job.temporary.empty())
+            launch.words.insert(launch.words.end(), {"--bind-fd", std::to_string(3 + job.folders.size()), "/tmp"});
+        // Nothing else is writable: not the root, nor /dev and its /dev/shm,
+        // which would fill memory that no limit of the job's counts.
+        launch.words.insert(launch.words.end(), {"--remount-ro", "/dev", "--remount-ro", "/"});
         if (!job.directory.empty()) launch.words.insert(launch.words.end(), {"--chdir", job.directory});
-        launch.words.insert(launch.words.end(), {"--info-fd", std::to_string(3 + job.folders.size())});
+        launch.words.insert(launch.words.end(), {"--info-fd", std::to_string(3 + opened.size())});
         // The process limit is set inside the new user namespace, where it
         // counts this sandbox's processes only.
         const std::string prlimit = find_program("prlimit");
@@ -329,7 +368,7 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
         pipes.info[0] = -1;
     }
     outcome.started = true;
-    watch(pid, pipes, job.limits, outcome);
+    watch(pid, pipes, job.limits, writable, outcome);
     if (enabled_ && outcome.exited && outcome.code > signal_exit_base && outcome.code <= signal_exit_base + 64) {
         outcome.exited = false;
         outcome.signal = outcome.code - signal_exit_base;

@@ -1,7 +1,9 @@
 // Running a student's build or program in a sandbox made with bubblewrap:
-// its own user, process, network, IPC and host-name namespaces; /usr
-// read-only, a small /tmp, and only the folders the job names; limits on
-// wall time, memory, processes, file size and output.  When the job ends or
+// its own user, process, network, IPC and host-name namespaces; /usr, / and
+// /dev (with /dev/shm) read-only, and only the folders the job names
+// writable; limits on wall time, memory, processes, file size, output, and
+// on what the writable folders hold (counted while the job runs, so that no
+// memory-backed folder and no disk fills beyond them).  When the job ends or
 // breaks a limit, everything it started is killed with it.
 //
 // Run as root, the sandbox itself runs as the unprivileged user "nobody"
@@ -26,16 +28,21 @@ struct SandboxLimits {
     long memory_bytes = 1L << 30;
     int processes = 64;
     long output_bytes = 64L << 20;  // any file written, and standard output and error together
+    long long disk_bytes = 256LL << 20;  // all that the writable folders hold
+    long long files = 2000;              // files and folders in them
 };
 
 struct SandboxJob {
     std::vector<std::string> command;  // in the sandbox's terms: paths of `folders` as `inside`
     std::vector<SandboxFolder> folders;
     std::string directory;  // working directory, in the sandbox's terms
+    // A host folder the job sees as /tmp (its files then count against the
+    // disk limits); empty: a small /tmp in memory.
+    std::string temporary;
     SandboxLimits limits;
 };
 
-enum class SandboxStop { none, wall_time, line_time, output };
+enum class SandboxStop { none, wall_time, line_time, output, disk, files };
 
 struct SandboxOutcome {
     bool started = false;  // false: the sandbox could not be made (see `error`)

@@ -35,6 +35,7 @@ bool lock_file(int fd, bool wait)
 // Windows cannot remove a file that is open; the lock file then stays.
 bool same_file_still(int, const std::string&) { return true; }
 constexpr int open_flags = O_RDWR | O_CREAT | O_BINARY;
+bool not_ours(int) { return false; }
 #else
 bool lock_file(int fd, bool wait)
 {
@@ -50,7 +51,15 @@ bool same_file_still(int fd, const std::string& path)
     return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
            opened.st_ino == named.st_ino;
 }
-constexpr int open_flags = O_RDWR | O_CREAT | O_CLOEXEC;
+// (never a link's target: a link planted in the folder would have the
+// lock made, or taken, anywhere)
+constexpr int open_flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+// Another user's file in the lock's place is not a lock of ours.
+bool not_ours(int fd)
+{
+    struct stat info {};
+    return fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid();
+}
 #endif
 
 }  // namespace
@@ -63,7 +72,19 @@ FolderLock::Result FolderLock::take(const std::string& path, const std::function
     if (fd_ < 0) {
         // (the folder was removed meanwhile by the run that made it)
         if (errno == ENOENT) return Result::removed;
-        error = std::strerror(errno);
+        const int reason = errno;
+        struct stat info {};
+        if (reason == ELOOP)
+            error = path + " is a link, not a lock of ours: left alone";
+        else if (reason == EACCES && stat(path.c_str(), &info) == 0)
+            error = path + " is another user's file, not a lock of ours: left alone";
+        else
+            error = std::strerror(reason);
+        return Result::failed;
+    }
+    if (not_ours(fd_)) {
+        error = path + " is another user's file, not a lock of ours: left alone";
+        close();
         return Result::failed;
     }
     if (!lock_file(fd_, false)) {

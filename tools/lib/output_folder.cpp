@@ -4,7 +4,9 @@
 #include "tools/lib/atomic_file.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -39,6 +41,29 @@ bool is_real_folder(const std::string& path)
     return fs::is_directory(fs::symlink_status(fs_path(path), error));
 }
 
+#ifdef _WIN32
+constexpr int no_follow = 0;
+// (no links to tell from their targets there)
+int lstat(const char* path, struct stat* info) { return ::stat(path, info); }
+bool ours(const struct stat&) { return true; }
+int make_private_folder(const std::string& path) { return ::mkdir(path.c_str()); }
+#else
+constexpr int no_follow = O_NOFOLLOW;
+// Made by this user: a stranger's file is never acted on as our own.
+bool ours(const struct stat& info) { return info.st_uid == geteuid(); }
+int make_private_folder(const std::string& path) { return ::mkdir(path.c_str(), 0700); }
+#endif
+
+// What is found in the folder and left alone, said once on standard error.
+void note(const std::string& path, const std::string& why)
+{
+#ifdef __GLIBC__
+    std::fprintf(stderr, "%s: %s: %s\n", program_invocation_short_name, path.c_str(), why.c_str());
+#else
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
+#endif
+}
+
 void remove_tree(const std::string& path)
 {
     std::error_code error;
@@ -59,17 +84,51 @@ std::string journal_text(const std::vector<Change>& changes)
     return text;
 }
 
-bool read_journal(const std::string& path, std::vector<Change>& changes)
+enum class Journal { none, read, refused };
+
+// One line "NAME HAD_OLD HAS_NEW" of a journal, as this code writes it.
+bool parse_change(const std::string& line, Change& change)
 {
-    std::ifstream in(fs_path(path));
+    const std::size_t first = line.find(' '), second = line.find(' ', first + 1);
+    if (second == std::string::npos || second + 2 != line.size()) return false;
+    change.name = line.substr(0, first);
+    const std::string had = line.substr(first + 1, second - first - 1), has = line.substr(second + 1);
+    if (!OutputFolder::is_own_name(change.name) || (had != "0" && had != "1") || (has != "0" && has != "1"))
+        return false;
+    change.had_old = had == "1";
+    change.has_new = has == "1";
+    return true;
+}
+
+// Only a journal this user's own run wrote is read: a regular file of ours,
+// small, naming only files our commands write.  Anything else is refused
+// with `why`, and nothing it names is touched.
+Journal read_journal(const std::string& path, std::vector<Change>& changes, std::string& why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | no_follow);
+    if (fd < 0 && errno == ENOENT) return Journal::none;
+    struct stat info {};
+    std::string text;
+    char buffer[4096];
+    const bool usable = fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ours(info) &&
+                        info.st_size < static_cast<off_t>(sizeof buffer);
+    const auto got = usable ? ::read(fd, buffer, sizeof buffer) : -1;
+    if (fd >= 0) ::close(fd);
+    if (!usable || got < 0) {
+        why = fd < 0 ? std::strerror(errno) : "not a journal of this user's";
+        return Journal::refused;
+    }
+    text.assign(buffer, static_cast<std::size_t>(got));
+    std::istringstream lines(text);
     Change change;
-    int had_old = 0, has_new = 0;
-    while (in >> change.name >> had_old >> has_new) {
-        change.had_old = had_old != 0;
-        change.has_new = has_new != 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (!parse_change(line, change)) {
+            why = "names a file our commands never write";
+            return Journal::refused;
+        }
         changes.push_back(change);
     }
-    return in.eof();
+    return Journal::read;
 }
 
 bool write_journal(const std::string& work, const std::vector<Change>& changes)
@@ -202,13 +261,39 @@ bool sync_both(const std::string& folder, const std::string& work)
 
 void recover_work(const std::string& folder, const std::string& work)
 {
+    struct stat info {};
+    if (lstat(work.c_str(), &info) != 0) return;
+    if (!S_ISDIR(info.st_mode) || !ours(info)) {
+        note(work, S_ISDIR(info.st_mode) ? "left alone: another user's folder" : "left alone: not a folder");
+        return;
+    }
     std::vector<Change> changes;
-    if (!there(join_path(work, done_name)) && read_journal(join_path(work, journal_name), changes)) {
+    std::string why;
+    const Journal journal =
+        there(join_path(work, done_name)) ? Journal::none : read_journal(join_path(work, journal_name), changes, why);
+    if (journal == Journal::refused) {
+        note(join_path(work, journal_name), "ignored, and its folder left alone: " + why);
+        return;
+    }
+    if (journal == Journal::read) {
         // (what cannot be put back now stays for the next run to try)
         if (!roll_back(folder, work, changes)) return;
         sync_both(folder, work);
     }
     remove_work(work);
+}
+
+// A part file of an older version, when it is a file of this user's.
+void remove_part_file(const std::string& path)
+{
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return;
+    if (!S_ISREG(info.st_mode) || !ours(info)) {
+        note(path, "left alone: not a file of this user's");
+        return;
+    }
+    std::error_code error;
+    fs::remove(fs_path(path), error);
 }
 
 }  // namespace
@@ -227,10 +312,10 @@ void recover_folder(const std::string& folder)
     }
     for (const auto& [name, owner] : stale) {
         const std::string path = join_path(folder, name);
-        if (owner.work && is_real_folder(path))
+        if (owner.work)
             recover_work(folder, path);
-        else if (!owner.work)
-            fs::remove(fs_path(path), error);
+        else
+            remove_part_file(path);
     }
 }
 
@@ -347,7 +432,8 @@ bool OutputFolder::open_work(std::string& error)
     work_ = join_path(path_, work_prefix + std::to_string(own_process_id()) +
                                  (start ? "." + std::to_string(start) : std::string()));
     remove_tree(work_);
-    if (make_folder(work_) == 0) return true;
+    // (private: nobody else can plant a journal or a kept file in it)
+    if (make_private_folder(work_) == 0) return true;
     error = "cannot write into " + label_ + " " + path_ + ": " + std::strerror(errno);
     work_.clear();
     return false;
@@ -500,4 +586,10 @@ void OutputFolder::remove_created_levels()
     // Only empty ones go: a level that holds anything now is not ours alone.
     for (auto level = created_.rbegin(); level != created_.rend(); ++level) ::rmdir(level->c_str());
     created_.clear();
+}
+
+bool OutputFolder::is_own_name(const std::string& name)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return name.size() == 6 && digit(name[0]) && digit(name[1]) && name.compare(2, 4, ".png") == 0;
 }

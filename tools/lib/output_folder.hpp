@@ -58,6 +58,9 @@ public:
     // The hidden names of the folder that are the tools' own.
     static constexpr const char* lock_name = ".surf-lock";
     static constexpr const char* work_prefix = ".surf-work.";
+    // A file name our commands write into an output folder ("07.png"): the
+    // only names a journal may hold.
+    static bool is_own_name(const std::string& name);
 
     // One file of a commit: whether the folder had it before, whether the
     // run brings a new one.
@@ -96,6 +99,9 @@ private:
 
 // What killed runs left in `folder`: their work folders rolled back (or
 // finished when they had put every file in place) and removed, and the
-// hidden part files of older versions removed.  Only for a caller that
+// hidden part files of older versions removed.  Only what this user's own
+// runs wrote is acted on: a work folder, journal or part file of another
+// user, a link in place of one, or a journal naming anything but our own
+// files is left alone, and said so on standard error.  Only for a caller that
 // holds the folder's lock; a work folder of a process that still runs stays.
 void recover_folder(const std::string& folder);
