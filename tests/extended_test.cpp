@@ -266,4 +266,20 @@ TEST(ExtendedDeathTest, FaultsStopWithTheirNumbers)
     EXPECT_EXIT((void)(Extended(NAN) * 2), ExitedWithCode(207), "");
 }
 
+// Whatever made the NaN (std::nan, quiet_NaN(), a NaN double), ordering it
+// is an invalid operation; asking whether it is equal is not.
+TEST(ExtendedDeathTest, OrderedComparisonsWithANanStopAndEqualityIsQuiet)
+{
+    volatile double not_a_number = std::nan("");
+    const Extended nan = not_a_number, one = 1;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    EXPECT_EXIT((void)(nan < one), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(one <= nan), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(nan > -INFINITY), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(nan >= nan), ExitedWithCode(207), "");
+    EXPECT_FALSE(nan == nan);
+    EXPECT_TRUE(nan != one);
+    EXPECT_TRUE(one >= one && one <= one && !(one < one) && !(one > one) && Extended(-0.0) >= 0.0);
+}
+
 }  // namespace
