@@ -116,8 +116,9 @@ TEST(FailureWordsDeathTest, ExtendedFaultsAndTheLowestDivisionTellTheirLine)
     EXPECT_EXIT({ zero = static_cast<REAL>(big * 1e10); check_float_flags_here(); }, ExitedWithCode(205),
                 told("floating-point overflow", __LINE__));
     // x86 traps it as a division by zero; elsewhere the division's check says the same.
-    if (!sanitized)
+    if (!sanitized) {
         EXPECT_EXIT(picked = lowest / minus_one, ExitedWithCode(200), told("division by zero", __LINE__));
+    }
     LibraryCallScope restore_the_masks;
 }
 
