@@ -18,8 +18,10 @@
 #include "runtime/extended_bits.hpp"
 
 // An ordered comparison (<, <=, >, >=) met a NaN: run-time error 207, told
-// at the statement that compared (the return address).  Never inlined.
-[[noreturn]] void compared_with_nan();
+// at the statement that compared (the return address).  Never inlined, and
+// it never returns, but is not declared so: the compiler would merge two
+// such calls of one function into one, and the place told with them.
+void compared_with_nan();
 
 class Extended {
 public:

@@ -113,8 +113,9 @@ TEST(FailureWordsDeathTest, ExtendedFaultsAndTheLowestDivisionTellTheirLine)
     install_float_checks();
     const EXTENDED big = huge;
     // Told at the store into the double, not at the next x87 instruction.
+    const int line = __LINE__ + 1;
     EXPECT_EXIT({ zero = static_cast<REAL>(big * 1e10); check_float_flags_here(); }, ExitedWithCode(205),
-                told("floating-point overflow", __LINE__));
+                told("floating-point overflow", line));
     // x86 traps it as a division by zero; elsewhere the division's check says the same.
     if (!sanitized) {
         EXPECT_EXIT(picked = lowest / minus_one, ExitedWithCode(200), told("division by zero", __LINE__));
