@@ -225,19 +225,25 @@ TEST(ExtendedBits, EveryDoubleAndIntegerComesInExactly)
 
 #endif
 
-// The program's own expressions, in the checked type, against long double
-// (which on x86 is the processor's format, and elsewhere at least as wide
-// for these).
+// The program's own expressions, in the checked type, against the
+// processor's 80-bit format on x86 (long double, or __float80 where long
+// double is 64 bits wide), elsewhere long double (at least as wide for these).
+#if LDBL_MANT_DIG != 64 && (defined(__x86_64__) || defined(__i386__))
+using Wide = __float80;
+#else
+using Wide = long double;
+#endif
+
 TEST(Extended, ExpressionsOfTheProgramCompileAndAgree)
 {
     const double NY = 100.0 / 207360.0, value = 1234.5678;
     const std::int16_t base = 479, SK = 7, OK = 6;
     const Extended e = static_cast<Extended>(base) - static_cast<Extended>(NY) * value;
-    const long double l = static_cast<long double>(base) - static_cast<long double>(NY) * value;
+    const Wide l = static_cast<Wide>(base) - static_cast<Wide>(NY) * value;
     EXPECT_EQ(static_cast<double>(e), static_cast<double>(l));
     const Extended ratio = static_cast<Extended>(value) / 207360.0;
     const Extended area = ratio * ratio * SK * OK;
-    EXPECT_EQ(static_cast<double>(area), static_cast<double>((value / 207360.0L) * (value / 207360.0L) * SK * OK));
+    EXPECT_EQ(static_cast<double>(area), static_cast<double>((value / Wide(207360.0)) * (value / Wide(207360.0)) * SK * OK));
     const Extended from_int = 49;
     EXPECT_TRUE(from_int > 48 && from_int < 49.5 && from_int == 49 && from_int != 50);
     EXPECT_EQ(static_cast<std::int32_t>(std::rintl(Extended(2.5))), 2);
@@ -248,7 +254,7 @@ TEST(Extended, ExpressionsOfTheProgramCompileAndAgree)
     sum *= 3;
     sum -= 1;
     sum /= 2;
-    EXPECT_EQ(static_cast<double>(sum), static_cast<double>(((static_cast<long double>(0.1) + 0.2) * 3 - 1) / 2));
+    EXPECT_EQ(static_cast<double>(sum), static_cast<double>(((static_cast<Wide>(0.1) + 0.2) * 3 - 1) / 2));
     EXPECT_EQ(static_cast<double>(-Extended(1.5)), -1.5);
 }
 
