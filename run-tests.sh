@@ -2,7 +2,8 @@
 # Builds everything and runs every test: once as built, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, once with Clang as a Mac
 # builds, once cross-built for Windows under Wine, the ARM build's exports
-# and faults under qemu; then each benchmark once.
+# and faults under qemu, once with a 64-bit long double as on Apple silicon;
+# then each benchmark once.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -27,6 +28,8 @@ ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure 
 bash scripts/windows-tests.sh build
 # The 64-bit ARM build under qemu-user, against this x86-64 build.
 bash scripts/ci-arm64.sh build
+# A 64-bit long double, as on Apple silicon, against this x86-64 build.
+bash scripts/ci-long-double-64.sh build
 
 # The web page, built with Emscripten and driven in headless Chromium.
 bash scripts/ci-web.sh build

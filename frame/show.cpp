@@ -46,7 +46,7 @@ void run_show(const ShowOptions& options)
     start_watching(options.watch_seconds);
     FUGGVENYERTEKEK();
     YMAX = MAXMAGASSAG();
-    NY = static_cast<REAL>(100.0L / YMAX);
+    NY = static_cast<REAL>(static_cast<EXTENDED>(100.0) / YMAX);
 
     bool turned = false;
     for (const ShowPicture& picture : show_pictures) {

@@ -172,7 +172,7 @@ namespace {
 
 // Round's common case on the integer format's bits; -32768 (whose halfway
 // neighbour is out of range) and everything else take the general way.
-[[maybe_unused]] bool rounded_quickly(long double, SMALLINT&) { return false; }
+[[maybe_unused]] bool rounded_quickly(NativeExtended, SMALLINT&) { return false; }
 [[maybe_unused]] bool rounded_quickly(Extended value, SMALLINT& result)
 {
     std::int64_t whole;
@@ -188,11 +188,11 @@ __attribute__((noinline)) SMALLINT Round(EXTENDED value)
     check_float_flags(__builtin_return_address(0));
     SMALLINT result;
     if (rounded_quickly(value, result)) return result;
+    // Where nothing traps and no status flags tell (WebAssembly), a NaN or
+    // an infinity here is the first sign of the fault that made it.
+    if (value != value) run_error(RunErrorCode::float_invalid, __builtin_return_address(0));
     // Both bounds are doubles, exact in every format.
     if (!(value > static_cast<EXTENDED>(-32768.5) && value < static_cast<EXTENDED>(32767.5))) {
-        // Where nothing traps and no status flags tell (WebAssembly), a NaN
-        // or an infinity here is the first sign of the fault that made it.
-        if (value != value) run_error(RunErrorCode::float_invalid, __builtin_return_address(0));
         if (value == static_cast<EXTENDED>(HUGE_VAL) || value == static_cast<EXTENDED>(-HUGE_VAL))
             run_error(RunErrorCode::float_overflow, __builtin_return_address(0));
         note_rounding_failure(value);
@@ -201,5 +201,5 @@ __attribute__((noinline)) SMALLINT Round(EXTENDED value)
     // The rounding mode is round-to-nearest: halves go to the even neighbour.
     // rintl is nearbyintl without saving the environment; the inexact flag it
     // may raise is never trapped.
-    return static_cast<SMALLINT>(std::rintl(value));
+    return static_cast<SMALLINT>(rintl(value));
 }

@@ -101,6 +101,12 @@ inline void check_float_flags(const void* where)
 {
     if constexpr (!float_traps_used)
         if (float_fault_flagged()) report_float_flags(where);
+#if defined(__x86_64__) || defined(__i386__)
+    // An x87 fault is raised only by the next x87 instruction, which may
+    // never come: a check raises it (the trap tells the failing instruction).
+    if constexpr (float_traps_used) __asm__ volatile("fwait");
+#endif
+    (void)where;
 }
 // The same, told at the caller of this one.
 void check_float_flags_here();

@@ -54,16 +54,28 @@ int error_of_float_trap(int si_code)
     }
 }
 
-void on_float_trap(int, siginfo_t* info, void* context)
+// The instruction that failed.  The x87 raises its fault only at its next
+// x87 instruction, which is where the trap stopped (and may be statements
+// later); the x87 itself keeps the address of the one that failed.
+const void* failed_instruction(const siginfo_t* info, void* context)
 {
-    const void* address = info->si_addr;
 #if defined(__x86_64__)
-    if (context)
-        address = reinterpret_cast<const void*>(
-            static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
+    if (!context) return info->si_addr;
+    const mcontext_t& machine = static_cast<ucontext_t*>(context)->uc_mcontext;
+    const bool float_fault = info->si_code != FPE_INTDIV && info->si_code != FPE_INTOVF;
+    // An x87 fault: an exception flagged in its status word and not masked.
+    if (float_fault && machine.fpregs && (machine.fpregs->swd & ~machine.fpregs->cwd & 0x3F) != 0)
+        return reinterpret_cast<const void*>(machine.fpregs->rip);
+    return reinterpret_cast<const void*>(machine.gregs[REG_RIP]);
 #else
     (void)context;
+    return info->si_addr;
 #endif
+}
+
+void on_float_trap(int, siginfo_t* info, void* context)
+{
+    const void* address = failed_instruction(info, context);
     // A trap comes from the program's own arithmetic on the main thread, but
     // this is still a signal handler: the ending does only what is safe here.
     note_trap();
@@ -120,6 +132,11 @@ void install_float_checks()
 __attribute__((noinline)) LibraryCallScope::LibraryCallScope() : saved_traps_(0)
 {
     if constexpr (float_traps_used) {
+#if defined(__x86_64__) || defined(__i386__)
+        // An x87 fault not yet raised (it waits for the next x87
+        // instruction) is raised here, before the traps are masked.
+        __asm__ volatile("fwait");
+#endif
         saved_traps_ = fegetexcept();
         fedisableexcept(float_traps);
     } else {

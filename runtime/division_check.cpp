@@ -2,8 +2,11 @@
 // division of the program's code (-fsanitize=float-divide-by-zero and
 // integer-divide-by-zero) and calls this when it is zero.  The call is in
 // the statement that divides, so its return address tells that line, as a
-// trap's address does.  Only the zero divisor is tested, which is all that
-// these two checks ask for; nothing of the sanitizers' own run-time is used.
+// trap's address does.  An integer division of the lowest number by -1
+// traps on x86 as a division by zero does, and so it ends here too: that
+// test comes with -fsanitize=signed-integer-overflow, whose tests of sums,
+// differences and products change nothing (they wrap, as on x86).  Nothing
+// of the sanitizers' own run-time is used.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +52,7 @@ long double operand_value(const TypeDescription& type, std::uintptr_t handle)
 
 void on_zero_divisor(const DivisionData& data, std::uintptr_t dividend, const void* where)
 {
+    // (a zero divisor, or the lowest number divided by -1)
     if (data.type.kind != 1) run_error(RunErrorCode::division_by_zero, where);
     // 0 / 0 and NaN / 0 are invalid; infinity / 0 is no fault at all.
     const long double value = operand_value(data.type, dividend);
@@ -73,5 +77,12 @@ __attribute__((noinline)) void __ubsan_handle_divrem_overflow_abort(void* data, 
     on_zero_divisor(*static_cast<DivisionData*>(data), reinterpret_cast<std::uintptr_t>(dividend),
                     __builtin_return_address(0));
 }
+
+// A sum, difference, product or negation out of its type's range: the
+// result wraps, as the processor's instruction does.
+void __ubsan_handle_add_overflow(void*, void*, void*) {}
+void __ubsan_handle_sub_overflow(void*, void*, void*) {}
+void __ubsan_handle_mul_overflow(void*, void*, void*) {}
+void __ubsan_handle_negate_overflow(void*, void*) {}
 
 }  // extern "C"

@@ -86,3 +86,11 @@ __attribute__((noinline)) std::int64_t Extended::truncated(std::int64_t low, std
     if (faults || value < low || value > high) report_fault(extended_bits::invalid, __builtin_return_address(0));
     return value;
 }
+
+__attribute__((noinline)) void compared_with_nan()
+{
+    // Where nothing traps, a failed operation of doubles may have made the
+    // NaN: the status flags tell that first.
+    check_float_flags(__builtin_return_address(0));
+    run_error(RunErrorCode::float_invalid, __builtin_return_address(0));
+}

@@ -17,6 +17,12 @@
 
 #include "runtime/extended_bits.hpp"
 
+// An ordered comparison (<, <=, >, >=) met a NaN: run-time error 207, told
+// at the statement that compared (the return address).  Never inlined, and
+// it never returns, but is not declared so: the compiler would merge two
+// such calls of one function into one, and the place told with them.
+void compared_with_nan();
+
 class Extended {
 public:
     Extended() = default;
@@ -90,17 +96,24 @@ public:
     Extended& operator*=(Extended b) { return *this = *this * b; }
     Extended& operator/=(Extended b) { return *this = *this / b; }
 
-    // A NaN compares false (and != true) without a fault of its own: only
-    // an invalid operation can have made it, and that was told.
-    friend bool operator==(Extended a, Extended b) { return order(a, b) == 0; }
-    friend bool operator!=(Extended a, Extended b) { return order(a, b) != 0; }
+    // == and != are quiet: a NaN is unequal to everything.  An ordered
+    // comparison with a NaN is an invalid operation (207), as the processor's
+    // signalling comparison is: a NaN need not come from a failed operation
+    // (std::nan, quiet_NaN(), a NaN double).
+    friend bool operator==(Extended a, Extended b) { return extended_bits::compare(a.bits_, b.bits_) == 0; }
+    friend bool operator!=(Extended a, Extended b) { return extended_bits::compare(a.bits_, b.bits_) != 0; }
     friend bool operator<(Extended a, Extended b) { return order(a, b) == -1; }
     friend bool operator<=(Extended a, Extended b) { return order(a, b) <= 0; }
     friend bool operator>(Extended a, Extended b) { return order(a, b) == 1; }
-    friend bool operator>=(Extended a, Extended b) { const int o = order(a, b); return o == 0 || o == 1; }
+    friend bool operator>=(Extended a, Extended b) { return order(a, b) >= 0; }
 
 private:
-    static int order(Extended a, Extended b) { return extended_bits::compare(a.bits_, b.bits_); }
+    static int order(Extended a, Extended b)
+    {
+        const int o = extended_bits::compare(a.bits_, b.bits_);
+        if (o == 2) compared_with_nan();
+        return o;
+    }
     std::int64_t truncated(std::int64_t low, std::int64_t high) const;
     // The general ways, with the faults told at their return address: in
     // the statement, since the operations above are inlined into it.

@@ -320,9 +320,15 @@ long double to_long_double(Bits80 x)
 
 #else
 
+// A long double of a double's size goes through double: its library
+// functions (frexpl, ldexpl) may be another format's, as they are for
+// -mlong-double-64 on x86-64 Linux, whose C library's long double has 80 bits.
+constexpr bool long_double_is_double = LDBL_MANT_DIG == DBL_MANT_DIG && LDBL_MAX_EXP == DBL_MAX_EXP;
+
 // A wider long double (binary128) rounds once; a double-sized one is exact.
 Bits80 from_long_double(long double value)
 {
+    if constexpr (long_double_is_double) return from_double(static_cast<double>(value));
     const bool negative = std::signbit(value);
     if (std::isnan(value)) return default_nan;
     if (std::isinf(value)) return infinity(negative);
@@ -341,6 +347,10 @@ Bits80 from_long_double(long double value)
 // Exact for binary128; a double-sized long double rounds (for messages only).
 long double to_long_double(Bits80 x)
 {
+    if constexpr (long_double_is_double) {
+        unsigned faults = 0;  // an overflow gives an infinity here
+        return is_nan(x) ? NAN : to_double(x, faults);
+    }
     if (is_nan(x)) return NAN;
     if (!is_finite(x)) return is_negative(x) ? -HUGE_VALL : HUGE_VALL;
     const Parts p = parts_of(x);

@@ -2,6 +2,7 @@
 // check fails until the fatal path writes them out.
 #include "runtime/failure.hpp"
 
+#include <cfloat>
 #include <cinttypes>
 #include <cstdio>
 
@@ -49,9 +50,16 @@ void note_range_failure(std::int64_t value, std::int64_t low, std::int64_t high,
 
 void note_rounding_failure(EXTENDED value, std::int64_t low, std::int64_t high)
 {
-    std::snprintf(noted_words, sizeof noted_words,
-                  "range check: %.12Lg rounds outside %" PRId64 "..%" PRId64, static_cast<long double>(value), low,
-                  high);
+    const long double shown = static_cast<long double>(value);
+    // printf's %Lg reads the C library's long double, which need not be the
+    // compiler's (-mlong-double-64 on x86-64 Linux): one of a double's size
+    // is told as the double it is.
+    if constexpr (LDBL_MANT_DIG == DBL_MANT_DIG)
+        std::snprintf(noted_words, sizeof noted_words, "range check: %.12g rounds outside %" PRId64 "..%" PRId64,
+                      static_cast<double>(shown), low, high);
+    else
+        std::snprintf(noted_words, sizeof noted_words, "range check: %.12Lg rounds outside %" PRId64 "..%" PRId64,
+                      shown, low, high);
 }
 
 void note_overflow(std::int64_t a, const char* operation, std::int64_t b)

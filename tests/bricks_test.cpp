@@ -206,9 +206,7 @@ Snapshot bars_of_the_sample_table(Offset shadow)
         for (int column = 50; column >= 1; --column) {
             const int right = row * SK + column * OK;
             const int base = MAXY - row * SK;
-            const long double exact = static_cast<long double>(base) -
-                                      static_cast<long double>(NY) * static_cast<long double>(FVT(row, column));
-            const int top = static_cast<int>(std::nearbyint(exact));
+            const int top = rounded_height(base, NY, FVT(row, column));
             SetFillStyle(1, black);
             Bar(right + shadow.x - OK, top - shadow.y, right + shadow.x, base - shadow.y);
             SetFillStyle(1, blue);

@@ -16,10 +16,12 @@
 
 namespace {
 
+// (the processor's side needs an 80-bit long double; without one, as with a
+// 64-bit long double, only the type's own tests run)
 using extended_bits::Bits80;
 using ::testing::ExitedWithCode;
 
-std::string shown(Bits80 x)
+[[maybe_unused]] std::string shown(Bits80 x)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%04x:%016llx", x.sign_exponent,
@@ -27,13 +29,13 @@ std::string shown(Bits80 x)
     return text;
 }
 
-bool same(Bits80 a, Bits80 b) { return a.significand == b.significand && a.sign_exponent == b.sign_exponent; }
+[[maybe_unused]] bool same(Bits80 a, Bits80 b) { return a.significand == b.significand && a.sign_exponent == b.sign_exponent; }
 
 Bits80 bits(std::uint16_t sign_exponent, std::uint64_t significand) { return {significand, sign_exponent}; }
 
 // Operands where rounding is hard: ties and the numbers next to them,
 // signed zeros, the extremes of the range, subnormals, infinities, NaN.
-std::vector<Bits80> hard_operands()
+[[maybe_unused]] std::vector<Bits80> hard_operands()
 {
     const std::uint64_t top = std::uint64_t{1} << 63;
     std::vector<Bits80> values = {
@@ -63,7 +65,7 @@ std::vector<Bits80> hard_operands()
 
 // Random operands: any bits, or exponents close together (cancellation,
 // long carries), or doubles, as the program's operands mostly are.
-Bits80 random_operand(std::mt19937_64& random)
+[[maybe_unused]] Bits80 random_operand(std::mt19937_64& random)
 {
     const std::uint64_t significand = random() | (std::uint64_t{1} << 63);
     const auto sign = static_cast<std::uint16_t>(random() & 0x8000);
@@ -223,19 +225,25 @@ TEST(ExtendedBits, EveryDoubleAndIntegerComesInExactly)
 
 #endif
 
-// The program's own expressions, in the checked type, against long double
-// (which on x86 is the processor's format, and elsewhere at least as wide
-// for these).
+// The program's own expressions, in the checked type, against the
+// processor's 80-bit format on x86 (long double, or __float80 where long
+// double is 64 bits wide), elsewhere long double (at least as wide for these).
+#if LDBL_MANT_DIG != 64 && (defined(__x86_64__) || defined(__i386__))
+using Wide = __float80;
+#else
+using Wide = long double;
+#endif
+
 TEST(Extended, ExpressionsOfTheProgramCompileAndAgree)
 {
     const double NY = 100.0 / 207360.0, value = 1234.5678;
     const std::int16_t base = 479, SK = 7, OK = 6;
     const Extended e = static_cast<Extended>(base) - static_cast<Extended>(NY) * value;
-    const long double l = static_cast<long double>(base) - static_cast<long double>(NY) * value;
+    const Wide l = static_cast<Wide>(base) - static_cast<Wide>(NY) * value;
     EXPECT_EQ(static_cast<double>(e), static_cast<double>(l));
     const Extended ratio = static_cast<Extended>(value) / 207360.0;
     const Extended area = ratio * ratio * SK * OK;
-    EXPECT_EQ(static_cast<double>(area), static_cast<double>((value / 207360.0L) * (value / 207360.0L) * SK * OK));
+    EXPECT_EQ(static_cast<double>(area), static_cast<double>((value / Wide(207360.0)) * (value / Wide(207360.0)) * SK * OK));
     const Extended from_int = 49;
     EXPECT_TRUE(from_int > 48 && from_int < 49.5 && from_int == 49 && from_int != 50);
     EXPECT_EQ(static_cast<std::int32_t>(std::rintl(Extended(2.5))), 2);
@@ -246,7 +254,7 @@ TEST(Extended, ExpressionsOfTheProgramCompileAndAgree)
     sum *= 3;
     sum -= 1;
     sum /= 2;
-    EXPECT_EQ(static_cast<double>(sum), static_cast<double>(((static_cast<long double>(0.1) + 0.2) * 3 - 1) / 2));
+    EXPECT_EQ(static_cast<double>(sum), static_cast<double>(((static_cast<Wide>(0.1) + 0.2) * 3 - 1) / 2));
     EXPECT_EQ(static_cast<double>(-Extended(1.5)), -1.5);
 }
 
@@ -264,6 +272,22 @@ TEST(ExtendedDeathTest, FaultsStopWithTheirNumbers)
     // An infinity or a NaN reaching an operation was made by a fault that nothing trapped.
     EXPECT_EXIT((void)(Extended(INFINITY) + 1), ExitedWithCode(205), "");
     EXPECT_EXIT((void)(Extended(NAN) * 2), ExitedWithCode(207), "");
+}
+
+// Whatever made the NaN (std::nan, quiet_NaN(), a NaN double), ordering it
+// is an invalid operation; asking whether it is equal is not.
+TEST(ExtendedDeathTest, OrderedComparisonsWithANanStopAndEqualityIsQuiet)
+{
+    volatile double not_a_number = std::nan("");
+    const Extended nan = not_a_number, one = 1;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    EXPECT_EXIT((void)(nan < one), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(one <= nan), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(nan > -INFINITY), ExitedWithCode(207), "");
+    EXPECT_EXIT((void)(nan >= nan), ExitedWithCode(207), "");
+    EXPECT_FALSE(nan == nan);
+    EXPECT_TRUE(nan != one);
+    EXPECT_TRUE(one >= one && one <= one && !(one < one) && !(one > one) && Extended(-0.0) >= 0.0);
 }
 
 }  // namespace

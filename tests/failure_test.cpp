@@ -81,6 +81,48 @@ TEST(FailureWordsDeathTest, FloatingPointTrapsTellTheFaultingLine)
     LibraryCallScope restore_the_masks;
 }
 
+volatile double not_a_number = __builtin_nan("");
+volatile int lowest = INT_MIN;
+volatile int minus_one = -1;
+volatile int picked = 0;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;  // the sanitizers' run-time reports such a division itself
+#else
+constexpr bool sanitized = false;
+#endif
+
+// In every form: the compiler may pick a quiet comparison for some.
+TEST(FailureWordsDeathTest, AnOrderedComparisonWithANanTellsItsLine)
+{
+    install_float_checks();
+    const EXTENDED nan = not_a_number, one = 1.0;
+    const std::string invalid = "invalid floating-point operation";
+    EXPECT_EXIT(picked = nan < one, ExitedWithCode(207), told(invalid, __LINE__));
+    EXPECT_EXIT(picked = one <= nan ? 2 : 3, ExitedWithCode(207), told(invalid, __LINE__));
+    EXPECT_EXIT({ if (nan > one) picked = 1; }, ExitedWithCode(207), told(invalid, __LINE__));
+    EXPECT_EXIT(picked = !(one >= nan) ? 4 : 5, ExitedWithCode(207), told(invalid, __LINE__));
+    // Equality is quiet: a NaN equals nothing, itself included.
+    EXPECT_FALSE(nan == nan);
+    EXPECT_TRUE(nan != one);
+    EXPECT_TRUE(one < 2.0 && one <= one && one >= one && !(one > one));
+    LibraryCallScope restore_the_masks;
+}
+
+TEST(FailureWordsDeathTest, ExtendedFaultsAndTheLowestDivisionTellTheirLine)
+{
+    install_float_checks();
+    const EXTENDED big = huge;
+    // Told at the store into the double, not at the next x87 instruction.
+    const int line = __LINE__ + 1;
+    EXPECT_EXIT({ zero = static_cast<REAL>(big * 1e10); check_float_flags_here(); }, ExitedWithCode(205),
+                told("floating-point overflow", line));
+    // x86 traps it as a division by zero; elsewhere the division's check says the same.
+    if (!sanitized) {
+        EXPECT_EXIT(picked = lowest / minus_one, ExitedWithCode(200), told("division by zero", __LINE__));
+    }
+    LibraryCallScope restore_the_masks;
+}
+
 // Where nothing traps, a fault found late says so after the place.
 TEST(FailureWordsDeathTest, AFaultFoundInTheFlagsSaysItWasFoundLate)
 {

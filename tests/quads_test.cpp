@@ -41,9 +41,7 @@ void flatten_table()
 void corner(int row, int column, SMALLINT* point)
 {
     point[0] = static_cast<SMALLINT>((row + column) * OK);
-    const long double exact = static_cast<long double>(MAXY - row * SK) -
-                              static_cast<long double>(NY) * static_cast<long double>(FVT(row, column));
-    point[1] = static_cast<SMALLINT>(std::nearbyint(exact));
+    point[1] = static_cast<SMALLINT>(rounded_height(MAXY - row * SK, NY, FVT(row, column)));
 }
 
 // The cell of rows I-3..I and columns J-3..J, corners in the painting order.

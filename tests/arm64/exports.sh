@@ -5,12 +5,16 @@
 # where a halfway value or the extended precision decides a pixel (at
 # 1707x400 and 1684x400 a double evaluation changes the tenth picture; at 131x294,
 # 1241x276 and 1691x160 halves rounded away from zero change pictures).
-#   exports.sh ARM_BUILD X86_BUILD
+#   exports.sh ARM_BUILD X86_BUILD [NAME]  (NAME: what the messages call the first build)
 set -u
 arm=$1
 x86=$2
 # (the arm64 libraries are multiarch ones, with their own loader in /lib)
-qemu=(qemu-aarch64 -L /)
+other_name=${3:-ARM}
+# An ARM build runs under qemu-user; another x86-64 build (a 64-bit long
+# double's) runs as it is.
+qemu=()
+file -L "$arm/tools/surfplot-shots" | grep -q "ARM aarch64" && qemu=(qemu-aarch64 -L /)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -24,7 +28,7 @@ for program in surfplot surfkit; do
             fail "$case: the x86-64 export failed"
         timeout 300 "${qemu[@]}" "$arm/tools/$program-shots" --size "$size" --out "$work/$case/arm" \
             >"$work/$case.arm.txt" 2>"$work/$case.err" </dev/null ||
-            fail "$case: the ARM export failed: $(head -c 300 "$work/$case.err")"
+            fail "$case: the $other_name export failed: $(head -c 300 "$work/$case.err")"
         cmp -s "$work/$case.x86.txt" "$work/$case.arm.txt" || fail "$case: the title lines differ"
         if ! "$x86/tools/surfcompare" "$work/$case/x86" "$work/$case/arm" >"$work/$case.report" 2>&1; then
             fail "$case: the pictures differ"
@@ -42,5 +46,5 @@ grep -q "all 12 pictures identical" "$work/same.txt" || fail "ARM surfcompare: $
 timeout 300 "${qemu[@]}" "$arm/tools/surfcompare" "$work/plot" "$work/kit" >"$work/other.txt" 2>&1 &&
     fail "ARM surfcompare finds the finished and the empty pictures equal"
 
-[ $failures -eq 0 ] && echo "ARM exports equal the x86-64 exports: $sizes"
+[ $failures -eq 0 ] && echo "$other_name exports equal the x86-64 exports: $sizes"
 exit $((failures > 0))

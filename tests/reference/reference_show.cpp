@@ -1,13 +1,14 @@
 // The reference rendering of the show.  Everything lives in one Show object:
 // the window's pixels with the drawing state (viewport, colours), the sample
 // table with its scales, and the seven pictures drawn in show order.  Each
-// statement's floating-point expression is evaluated in long double and
+// statement's floating-point expression is evaluated in the 80-bit format and
 // stored into double where the program keeps a double variable; Round goes
 // half to even.
 #include "reference_show.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,24 @@
 
 namespace {
 
+// The 80-bit format itself: long double where it is that (on x86), else
+// x86's own __float80 (a build with a 64-bit long double).
+#if LDBL_MANT_DIG == 64 || !(defined(__x86_64__) || defined(__i386__))
 using Extended = long double;
+int round_even(Extended value) { return static_cast<int>(std::nearbyintl(value)); }
+Extended magnitude(Extended value) { return std::fabs(value); }
+#else
+using Extended = __float80;
+// 2^63 added and taken away leaves the nearest integer, halves to the even
+// one: no library function reads a __float80.
+int round_even(Extended value)
+{
+    const Extended big = 9223372036854775808.0;
+    volatile Extended shifted = value < 0 ? value - big : value + big;
+    return static_cast<int>(value < 0 ? shifted + big : shifted - big);
+}
+Extended magnitude(Extended value) { return value < 0 ? -value : value; }
+#endif
 
 // The 8 x 8 glyphs of code page 437 in code order, 16 hex digits a glyph,
 // top row first, the most significant bit the leftmost pixel.
@@ -105,7 +123,6 @@ const std::array<std::array<std::uint8_t, 8>, 256>& font()
     return glyphs;
 }
 
-int round_even(Extended value) { return static_cast<int>(std::nearbyintl(value)); }
 
 // Floor and ceiling of n / d for d > 0.
 long long floor_div(long long n, long long d) { return n / d - ((n % d != 0) && (n < 0)); }
@@ -318,7 +335,7 @@ void Show::invert()
 {
     for (int i = 1; i <= 50; ++i)
         for (int j = 1; j <= 50; ++j)
-            table_[i][j] = static_cast<double>(std::fabs(static_cast<Extended>(ymax_) - table_[i][j]));
+            table_[i][j] = static_cast<double>(magnitude(static_cast<Extended>(ymax_) - table_[i][j]));
 }
 
 // Whether one of the five levels lies in [min(a, b), max(a, b)).

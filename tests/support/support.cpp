@@ -1,6 +1,8 @@
 // Test helpers over the drawing service.
 #include "tests/support/support.hpp"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 
 #include "frame/frame.hpp"
@@ -124,4 +126,19 @@ void save_picture(const std::string& name)
 {
     std::string error;
     if (!write_palette_png(picture(), name + ".png", error)) std::fprintf(stderr, "%s\n", error.c_str());
+}
+
+int rounded_height(double base, double ny, double value)
+{
+#if LDBL_MANT_DIG != 64 && (defined(__x86_64__) || defined(__i386__))
+    // No library function reads a __float80: 2^63 added and taken away
+    // leaves the nearest integer, halves to the even one.
+    const __float80 exact = static_cast<__float80>(base) - static_cast<__float80>(ny) * value;
+    const __float80 big = 9223372036854775808.0;
+    volatile __float80 shifted = exact < 0 ? exact - big : exact + big;
+    return static_cast<int>(exact < 0 ? shifted + big : shifted - big);
+#else
+    const long double exact = static_cast<long double>(base) - static_cast<long double>(ny) * value;
+    return static_cast<int>(std::nearbyint(exact));
+#endif
 }

@@ -59,3 +59,8 @@ long count_pixels(int color, int x = 0, int y = 0, int w = -1, int h = -1);
 std::string ascii_art(int x, int y, int w, int h);
 // Writes the picture as a PNG into the build tree (for looking at failures).
 void save_picture(const std::string& name);
+
+// base - ny * value in the 80-bit format (long double on x86, __float80
+// where long double is 64 bits wide), rounded to the nearest integer with
+// halves to the even one: a height as the renderers must draw it.
+int rounded_height(double base, double ny, double value);

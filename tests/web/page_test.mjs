@@ -267,7 +267,9 @@ async function stoppedShows() {
   for (const [fault, code, words] of [["store", 201, /range check: 40000 is outside -32768\.\.32767/],
                                       ["overflow", 215, /integer overflow: 60000 \* 60000/],
                                       ["division", 200, /division by zero/],
-                                      ["float_division", 200, /division by zero/]]) {
+                                      ["float_division", 200, /division by zero/],
+                                      ["nan_choice", 207, /invalid floating-point operation/],
+                                      ["lowest_division", 200, /division by zero/]]) {
     const page = await browser.newPage();
     await page.setViewport({ width: 640, height: 480, deviceScaleFactor: 1 });
     // The fault is chosen in the program's environment before it starts.
