@@ -140,29 +140,47 @@ void add_places(Dwfl* dwfl, Dwarf_Addr pc, std::vector<Place>& places)
     std::free(scopes);
 }
 
+// Where the stack goes on from `address`: its frame, or else (the x87's own
+// record of a failed instruction, in a function the trap has since left)
+// the frame the signal interrupted, just past the signal's return trampoline.
+int frame_after(Dwfl* dwfl, void* const* frames, int count, const void* address)
+{
+    for (int i = 0; i < count; ++i)
+        if (frames[i] == address) return i + 1;
+    for (int i = 0; i + 1 < count; ++i) {
+        const auto pc = reinterpret_cast<std::uintptr_t>(frames[i]);
+        Dwfl_Module* module = dwfl_addrmodule(dwfl, pc);
+        const char* symbol = module ? dwfl_module_addrname(module, pc) : nullptr;
+        if (symbol && std::string(symbol) == "__restore_rt") return i + 1;
+    }
+    return count;  // the stack could not be walked: the address alone
+}
+
 // The chain of places from `address` outwards, from the program's own stack.
 std::vector<Place> places_from(const void* address, bool exact)
 {
     void* frames[most_frames];
-    int count = backtrace(frames, most_frames);
-    int start = 0;
-    while (start < count && frames[start] != address) ++start;
-    if (start == count) {  // the stack could not be walked: the address alone
-        frames[0] = const_cast<void*>(address);
-        start = 0;
-        count = 1;
-    }
+    const int count = backtrace(frames, most_frames);
     static const Dwfl_Callbacks callbacks = {dwfl_linux_proc_find_elf, dwfl_standard_find_debuginfo,
                                              nullptr, nullptr};
     std::vector<Place> places;
     Dwfl* dwfl = dwfl_begin(&callbacks);
     if (!dwfl) return places;
     if (dwfl_linux_proc_report(dwfl, getpid()) == 0 && dwfl_report_end(dwfl, nullptr, nullptr) == 0) {
-        for (int i = start; i < count; ++i) {
-            // A return address belongs to the line after the call: step back into the call.
-            const bool at_instruction = exact && i == start;
+        const int next = frame_after(dwfl, frames, count, address);
+        const bool interrupted = next < count && frames[next - 1] != address;
+        add_places(dwfl, reinterpret_cast<std::uintptr_t>(address) - (exact ? 0 : 1), places);
+        for (int i = next; i < count; ++i) {
+            // A return address belongs to the line after the call: step back
+            // into the call.  The interrupted instruction is its own, and is
+            // passed over when it stands in the function already told.
+            const bool at_instruction = interrupted && i == next;
             const Dwarf_Addr pc = reinterpret_cast<std::uintptr_t>(frames[i]) - (at_instruction ? 0 : 1);
-            add_places(dwfl, pc, places);
+            std::vector<Place> more;
+            add_places(dwfl, pc, more);
+            if (at_instruction && !more.empty() && !places.empty() && more.back().function == places.back().function)
+                continue;
+            places.insert(places.end(), more.begin(), more.end());
         }
     }
     dwfl_end(dwfl);

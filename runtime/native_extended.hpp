@@ -26,13 +26,13 @@ public:
     {
     }
 
-    explicit operator double() const { return static_cast<double>(value_); }
-    explicit operator float() const { return static_cast<float>(value_); }
+    explicit operator double() const { return settled(static_cast<double>(value_)); }
+    explicit operator float() const { return settled(static_cast<float>(value_)); }
     explicit operator long double() const { return value_; }
     template <typename Integer, std::enable_if_t<std::is_integral_v<Integer>, int> = 0>
     explicit operator Integer() const
     {
-        return static_cast<Integer>(value_);
+        return settled(static_cast<Integer>(value_));
     }
 
     friend NativeExtended operator+(NativeExtended a, NativeExtended b) { return a.value_ + b.value_; }
@@ -54,6 +54,16 @@ public:
     friend bool operator>=(NativeExtended a, NativeExtended b) { return ordered(a, b) && a.value_ >= b.value_; }
 
 private:
+    // A conversion that overflows is raised here, while the statement that
+    // made it is still on the stack: an x87 fault waits for the next x87
+    // instruction, which an unoptimised build reaches only after returning.
+    template <typename T>
+    static T settled(T converted)
+    {
+        __asm__ volatile("fwait");
+        return converted;
+    }
+
     static bool ordered(NativeExtended a, NativeExtended b)
     {
         if (__builtin_isunordered(a.value_, b.value_)) compared_with_nan();
