@@ -14,7 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tools/lib/output_folder.hpp"
+#include "tools/output/output_folder.hpp"
 
 namespace {
 

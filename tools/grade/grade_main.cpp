@@ -26,7 +26,7 @@
 #include "tools/grade/report_folder.hpp"
 #include "tools/grade/report_gradebook.hpp"
 #include "tools/grade/report_html.hpp"
-#include "tools/lib/shots.hpp"
+#include "tools/export/shots.hpp"
 
 namespace {
 

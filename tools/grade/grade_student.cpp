@@ -17,7 +17,7 @@
 
 #include "tools/grade/grade_files.hpp"
 #include "tools/grade/report_folder.hpp"
-#include "tools/lib/compare.hpp"
+#include "tools/compare/compare.hpp"
 
 namespace {
 
