@@ -1,10 +1,12 @@
 // PngReader of our own: the tools' reader everywhere.  It reads what the
-// libpng reader (kept for the tests) reads and gives the same rows: every
+// tests' oracle over libpng reads and gives the same rows: every
 // colour type and depth, transparency blended onto black, 16-bit channels
 // rounded to 8 bits, interlaced pictures.  The picture data is inflated
 // whole when it is small enough and libdeflate is there, else a piece at a
 // time straight from the file, by ISA-L where it is there, else by zlib;
-// every chunk's CRC is checked.
+// every chunk's CRC is checked.  The chunks are read in png_chunks.cpp,
+// the data inflated in png_inflate.cpp; here the rows are unfiltered and
+// converted.
 #include <atomic>
 #ifdef __SSE2__
 #include <emmintrin.h>
