@@ -17,8 +17,8 @@
 #include "frame/pictures.hpp"
 #include "tests/support/png_kinds.hpp"
 #include "frame/frame.hpp"
-#include "tools/lib/compare.hpp"
-#include "tools/lib/png_export.hpp"
+#include "tools/compare/compare.hpp"
+#include "tools/png/png_export.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "bench/bench_support.hpp"
 #include "frame/frame.hpp"
 #include "frame/pictures.hpp"
-#include "tools/lib/png_export.hpp"
+#include "tools/png/png_export.hpp"
 
 namespace {
 

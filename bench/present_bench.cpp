@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/bench_support.hpp"
-#include "platform/sdl_window.hpp"
+#include "platform/desktop/sdl_window.hpp"
 
 namespace {
 

@@ -2,9 +2,9 @@
 # .js) and its zip (build-web/surfplot-web.zip), made by the default build.
 add_custom_command(
   OUTPUT ${SURF_WEB_FOLDER}/index.html ${SURF_WEB_FOLDER}/page.css
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/index.html ${SURF_WEB_FOLDER}/index.html
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web_page.css ${SURF_WEB_FOLDER}/page.css
-  DEPENDS ${PROJECT_SOURCE_DIR}/platform/index.html ${PROJECT_SOURCE_DIR}/platform/web_page.css)
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web/index.html ${SURF_WEB_FOLDER}/index.html
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web/web_page.css ${SURF_WEB_FOLDER}/page.css
+  DEPENDS ${PROJECT_SOURCE_DIR}/platform/web/index.html ${PROJECT_SOURCE_DIR}/platform/web/web_page.css)
 set(SURF_WEB_FILES index.html page.css surfplot.js surfkit.js)
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/surfplot-web.zip
@@ -38,6 +38,6 @@ if(SURF_WEB_PLANTED)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted-page)
   target_link_options(planted-surfkit PRIVATE -sEXPORTED_RUNTIME_METHODS=[ENV])
   add_custom_command(TARGET planted-surfkit POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/index.html ${CMAKE_BINARY_DIR}/planted-page/
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web_page.css ${CMAKE_BINARY_DIR}/planted-page/page.css)
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web/index.html ${CMAKE_BINARY_DIR}/planted-page/
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/web/web_page.css ${CMAKE_BINARY_DIR}/planted-page/page.css)
 endif()

@@ -15,11 +15,11 @@ add_compile_options(-fno-math-errno)
 # Windows 7 and later; access() that accepts X_OK as the old runtime did.
 add_compile_definitions(_WIN32_WINNT=0x0601 WIN32_LEAN_AND_MEAN NOMINMAX __USE_MINGW_ACCESS)
 # mkdir with a mode, as the tools call it.
-add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include${CMAKE_CURRENT_LIST_DIR}/../platform/windows_posix.hpp>)
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include${CMAKE_CURRENT_LIST_DIR}/../platform/windows/windows_posix.hpp>)
 
 # Each program carries the manifest that makes UTF-8 its code page.
 function(surf_windows_program target)
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/windows_utf8.rc)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/windows/windows_utf8.rc)
 endfunction()
 
 # GoogleTest from Debian's sources, built with this toolchain; the tests run

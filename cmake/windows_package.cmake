@@ -20,17 +20,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake ${PROJECT_SOURC
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/check.sh ${PROJECT_SOURCE_DIR}/packaging/kit/.gitlab-ci.yml DESTINATION kit)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/kit/.github/workflows/check.yml DESTINATION kit/.github/workflows)
 # Only what surfkit, surfkit-shots and the check's surfcompare are built
-# from, on Windows or Linux: not the web page, nor surfgrade, nor the
-# libpng reader that only the tests use.
+# from, on Windows or Linux: not the web page, nor surfgrade.
 foreach(folder runtime model gfx platform frame skeleton)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION kit
           FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "*.h" PATTERN "*.rc" PATTERN "*.manifest"
-          PATTERN "web_*" EXCLUDE PATTERN "*_web.cpp" EXCLUDE)
+          PATTERN "web" EXCLUDE PATTERN "web_*" EXCLUDE PATTERN "*_web.cpp" EXCLUDE)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/tools/shots_main.cpp ${PROJECT_SOURCE_DIR}/tools/surfcompare_main.cpp
         DESTINATION kit/tools)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/lib/ DESTINATION kit/tools/lib
-        FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp" PATTERN "png_import.cpp" EXCLUDE)
+foreach(room compare export lib output png)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/${room}/ DESTINATION kit/tools/${room}
+          FILES_MATCHING PATTERN "*.cpp" PATTERN "*.hpp")
+endforeach()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME surfkit-windows)

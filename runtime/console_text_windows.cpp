@@ -1,5 +1,5 @@
 // Text on a Windows console.  The programs write UTF-8, their code page by
-// their manifest (platform/windows_utf8.manifest), and a console shows the
+// their manifest (platform/windows/windows_utf8.manifest), and a console shows the
 // bytes written to it in its own output code page: while the program runs,
 // that is UTF-8.  The C library writes an unbuffered stream to a console a
 // byte at a time, which the console cannot read as UTF-8: standard output

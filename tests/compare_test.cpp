@@ -18,11 +18,11 @@
 #include "frame/frame.hpp"
 #include "gfx/code_page.hpp"
 #include "tests/support/support.hpp"
-#include "tools/lib/atomic_file.hpp"
-#include "tools/lib/compare.hpp"
-#include "tools/lib/diff_image.hpp"
-#include "tools/lib/png_export.hpp"
-#include "tools/lib/png_import.hpp"
+#include "tools/output/atomic_file.hpp"
+#include "tools/compare/compare.hpp"
+#include "tools/compare/diff_image.hpp"
+#include "tools/png/png_export.hpp"
+#include "tools/png/png_import.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "tools/grade/report_feedback.hpp"
 #include "tools/grade/report_folder.hpp"
 #include "tools/grade/report_gradebook.hpp"
-#include "tools/lib/junit_xml.hpp"
+#include "tools/compare/junit_xml.hpp"
 
 namespace {
 

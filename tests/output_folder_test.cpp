@@ -14,7 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tools/lib/output_folder.hpp"
+#include "tools/output/output_folder.hpp"
 
 namespace {
 
@@ -275,8 +275,13 @@ TEST_F(OutputFolderTest, PlantedJournalsWorkFoldersAndLocksAreLeftAlone)
         EXPECT_NE(said.find(path(strangers) + ": left alone: another user's"), std::string::npos);
     }
     folder.discard();
+}
 
-    // A link or a stranger's file in the lock's place is no lock of ours.
+// A link or a stranger's file in the lock's place is no lock of ours.
+TEST_F(OutputFolderTest, ALinkOrAStrangersFileInTheLocksPlaceIsNoLock)
+{
+    fs::create_directory(path("out"));
+    std::string error;
     fs::create_symlink(path("made-by-the-lock"), path("out/") + OutputFolder::lock_name);
     OutputFolder locked(path("out"), "folder");
     EXPECT_FALSE(locked.take({}, error));

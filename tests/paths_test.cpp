@@ -13,10 +13,10 @@
 #include <windows.h>
 #endif
 
-#include "tools/lib/output_folder.hpp"
+#include "tools/output/output_folder.hpp"
 #include "tools/lib/paths.hpp"
-#include "tools/lib/shots.hpp"
-#include "tools/lib/write_failure.hpp"
+#include "tools/export/shots.hpp"
+#include "tools/output/write_failure.hpp"
 
 namespace {
 

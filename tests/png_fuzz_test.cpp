@@ -13,9 +13,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include "tools/lib/atomic_file.hpp"
-#include "tools/lib/png_export.hpp"
-#include "tools/lib/png_import.hpp"
+#include "tools/output/atomic_file.hpp"
+#include "tools/png/png_export.hpp"
+#include "tools/png/png_import.hpp"
 #include "tests/support/png_kinds.hpp"
 
 namespace {

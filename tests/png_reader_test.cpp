@@ -12,7 +12,7 @@
 #include <zlib.h>
 
 #include "tests/support/png_kinds.hpp"
-#include "tools/lib/png_import.hpp"
+#include "tools/png/png_import.hpp"
 
 namespace {
 

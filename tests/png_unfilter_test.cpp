@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "tools/lib/png_unfilter.hpp"
+#include "tools/png/png_unfilter.hpp"
 
 namespace {
 

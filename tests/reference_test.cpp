@@ -17,7 +17,7 @@
 #include "render/render.hpp"
 #include "tests/reference/reference_show.hpp"
 #include "tests/support/support.hpp"
-#include "tools/lib/png_export.hpp"
+#include "tools/png/png_export.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tools/lib/shots.hpp"
+#include "tools/export/shots.hpp"
 
 namespace {
 

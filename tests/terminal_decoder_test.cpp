@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "gfx/code_page.hpp"
-#include "platform/terminal_decoder.hpp"
+#include "platform/terminal/terminal_decoder.hpp"
 
 namespace {
 

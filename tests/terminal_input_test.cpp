@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/terminal_input.hpp"
+#include "platform/terminal/terminal_input.hpp"
 
 namespace {
 

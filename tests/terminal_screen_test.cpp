@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/terminal_screen.hpp"
+#include "platform/terminal/terminal_screen.hpp"
 
 namespace {
 

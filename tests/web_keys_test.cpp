@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/web_keys.hpp"
+#include "platform/web/web_keys.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "platform/sdl_keys.hpp"
+#include "platform/desktop/sdl_keys.hpp"
 
 namespace {
 

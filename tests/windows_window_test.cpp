@@ -5,7 +5,7 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/windows_window.hpp"
+#include "platform/windows/windows_window.hpp"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "runtime/checks.hpp"
-#include "tools/lib/interrupts.hpp"
-#include "tools/lib/shots.hpp"
+#include "tools/output/interrupts.hpp"
+#include "tools/export/shots.hpp"
 
 int main(int argc, char** argv)
 {

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "tools/lib/atomic_file.hpp"
-#include "tools/lib/compare.hpp"
-#include "tools/lib/interrupts.hpp"
-#include "tools/lib/write_failure.hpp"
+#include "tools/output/atomic_file.hpp"
+#include "tools/compare/compare.hpp"
+#include "tools/output/interrupts.hpp"
+#include "tools/output/write_failure.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <png.h>
 
-#include "tools/lib/atomic_file.hpp"
+#include "tools/output/atomic_file.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/lib/png_import.hpp"
+#include "tools/png/png_import.hpp"
 
 struct IconImage {
     int size = 0;

@@ -28,10 +28,10 @@ done
 has -rw-r--r-- share/applications/surfplot.desktop
 has -rw-r--r-- share/icons/hicolor/48x48/apps/surfplot.png
 has -rw-r--r-- share/icons/hicolor/128x128/apps/surfplot.png
-for document in copyright changelog.gz README.md docs/images/12.png; do
+for document in copyright changelog.gz README.md docs/students.md docs/images/12.png; do
     has -rw-r--r-- "share/doc/surfplot/$document"
 done
-for file in CMakeLists.txt README skeleton/tegla.cpp platform/main.cpp tools/shots_main.cpp runtime/checks.hpp; do
+for file in CMakeLists.txt README skeleton/tegla.cpp platform/desktop/main.cpp tools/shots_main.cpp runtime/checks.hpp; do
     has -rw-r--r-- "share/surfplot/kit/$file"
 done
 grep -v ' \./usr/' "$work/list" | grep -v ' \./$' | sed 's/^/outside \/usr: /' | while read -r line; do fail "$line"; done

@@ -8,9 +8,9 @@
 #include <vector>
 #include <zlib.h>
 
-#include "tools/lib/atomic_file.hpp"
-#include "tools/lib/png_adam7.hpp"
-#include "tools/lib/png_export.hpp"
+#include "tools/output/atomic_file.hpp"
+#include "tools/png/png_adam7.hpp"
+#include "tools/png/png_export.hpp"
 
 namespace {
 

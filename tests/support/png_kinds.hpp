@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/lib/png_import.hpp"
+#include "tools/png/png_import.hpp"
 
 enum class PngKind { palette, rgb, interlaced_palette, interlaced_rgb };
 

@@ -7,7 +7,7 @@
 
 #include "frame/frame.hpp"
 #include "gfx/graph.hpp"
-#include "tools/lib/png_export.hpp"
+#include "tools/png/png_export.hpp"
 
 bool OffscreenPlatform::open_window(int& w, int& h)
 {

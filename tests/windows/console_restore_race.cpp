@@ -9,7 +9,7 @@
 #include <thread>
 #include <windows.h>
 
-#include "platform/windows_console.hpp"
+#include "platform/windows/windows_console.hpp"
 
 namespace {
 

@@ -29,7 +29,7 @@ home="$student/surfkit-windows"
 programs="surfplot surfkit surfplot-shots surfkit-shots surfcompare"
 for file in $(printf '%s.exe ' $programs) README.txt kit/README.txt kit/CMakeLists.txt \
     kit/cmake/mingw-w64-x86_64.cmake kit/cmake/desktop_features.cmake kit/skeleton/szintvonal1.cpp \
-    kit/platform/windows_utf8.rc kit/platform/windows_utf8.manifest kit/check.sh kit/.gitlab-ci.yml \
+    kit/platform/windows/windows_utf8.rc kit/platform/windows/windows_utf8.manifest kit/check.sh kit/.gitlab-ci.yml \
     kit/.github/workflows/check.yml; do
     [ -f "$home/$file" ] || fail "the zip has no $file"
 done

@@ -49,7 +49,7 @@ done
 # division by zero (ARM, Apple silicon), where SDL has no X11 and there is
 # no libdw (macOS).
 printf '%s\n' runtime/extended.cpp runtime/extended_bits.cpp runtime/division_check.cpp \
-    platform/sdl_no_x11.cpp runtime/error_location_unknown.cpp >>"$used"
+    platform/desktop/sdl_no_x11.cpp runtime/error_location_unknown.cpp >>"$used"
 
 unused=0
 while IFS= read -r file; do

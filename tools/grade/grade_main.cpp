@@ -26,7 +26,7 @@
 #include "tools/grade/report_folder.hpp"
 #include "tools/grade/report_gradebook.hpp"
 #include "tools/grade/report_html.hpp"
-#include "tools/lib/shots.hpp"
+#include "tools/export/shots.hpp"
 
 namespace {
 
@@ -184,6 +184,131 @@ int fail_interrupted(const std::string& name, ReportFolder& report)
     return interrupted_code;
 }
 
+// Once the report's folder is taken, Ctrl+C and a kill end the sandboxes
+// and leave the report as it was.
+void catch_signals()
+{
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+}
+
+// The class, the kit and a working sandbox; false with `error`.
+bool check_class_kit_sandbox(const GradeOptions& options, const Sandbox& sandbox, ClassFolder& class_folder,
+                             GradeKit& kit, std::string& error)
+{
+    if (inside(options.class_folder, options.report_folder)) {
+        error = "the report " + options.report_folder + " would be inside the class folder " + options.class_folder +
+                ": refused (choose another --out)";
+        return false;
+    }
+    if (!read_class_folder(options.class_folder, class_folder, error)) return false;
+    if (!load_grade_kit(find_grade_kit(), kit, error)) return false;
+    std::string why;
+    if (sandbox.check(why)) return true;
+    error = "cannot make a sandbox for the students' code: " + why +
+            " (--no-sandbox grades without one, only for code you trust)";
+    return false;
+}
+
+// What was found in the class folder and left alone, and a run without a
+// sandbox, said on standard error.
+void tell_notes(const std::string& name, const GradeOptions& options, const ClassFolder& class_folder)
+{
+    for (const std::string& note : class_folder.notes)
+        std::fprintf(stderr, "%s: %s/%s\n", name.c_str(), options.class_folder.c_str(), shown(note).c_str());
+    for (const Student& student : class_folder.students)
+        for (const std::string& note : student.notes)
+            std::fprintf(stderr, "%s: %s/%s/%s\n", name.c_str(), options.class_folder.c_str(),
+                         shown(student.name).c_str(), shown(note).c_str());
+    if (!options.sandbox)
+        std::fprintf(stderr, "%s: no sandbox: the students' code runs with your rights\n", name.c_str());
+}
+
+// The builds' folder: reachable by the sandbox's user, but not listable,
+// and on a disk that lets programs run.  False with `error`.
+bool make_scratch_folder(std::string& scratch, std::string& error)
+{
+    const char* temporary = std::getenv("TMPDIR");
+    scratch = std::string(temporary && *temporary ? temporary : "/tmp") + "/surfgrade-XXXXXX";
+    if (!mkdtemp(scratch.data()) || chmod(scratch.c_str(), 0711) != 0) {
+        error = "cannot make a folder for the builds: " + std::string(std::strerror(errno));
+        return false;
+    }
+    struct statvfs scratch_disk {};
+    if (statvfs(scratch.c_str(), &scratch_disk) == 0 && (scratch_disk.f_flag & ST_NOEXEC)) {
+        rmdir(scratch.c_str());
+        error = "the students' programs cannot run from " + scratch.substr(0, scratch.rfind('/')) +
+                " (mounted noexec): set TMPDIR to another folder";
+        return false;
+    }
+    return true;
+}
+
+// Removes the builds' folder when the run ends, however it ends.
+struct ScratchRemoval {
+    std::string name, path;
+    ~ScratchRemoval()
+    {
+        if (!remove_tree(path))
+            std::fprintf(stderr, "%s: %s: the builds' folder could not all be removed\n", name.c_str(), path.c_str());
+    }
+};
+
+// The kit where the sandbox's user can read it, and the standard headers
+// precompiled (without them grading is only slower).
+bool copy_kit(const std::string& name, GradeKit& kit, const Sandbox& sandbox, const std::string& scratch,
+              std::string& error)
+{
+    if (sandbox.changes_user() && !copy_grade_kit(kit, scratch + "/kit", error)) return false;
+    if (!precompile_prelude(kit, scratch + "/prelude"))
+        std::fprintf(stderr, "%s: the standard headers could not be precompiled: grading goes slower\n", name.c_str());
+    return true;
+}
+
+// The finished program's pictures at every size, into the report.
+bool export_all_expected(const std::string& report, const GradeOptions& options, std::string& error)
+{
+    const std::string expected = report + "/expected";
+    if (mkdir(expected.c_str(), 0777) != 0 && errno != EEXIST) {
+        error = "cannot make the folder " + expected + ": " + std::strerror(errno);
+        return false;
+    }
+    for (const PictureSize& size : options.sizes)
+        if (!export_expected(expected_folder(report, size), size, error)) return false;
+    return true;
+}
+
+// Every student graded, as the report's page shows them.
+ReportPage grade_class(const std::string& name, const GradeOptions& options, const ClassFolder& class_folder,
+                       GradeContext& context)
+{
+    context.expected_id = expected_pictures_id(context.report, options.sizes);
+    ReportPage page;
+    page.students = grade_all(class_folder.students, context, options.jobs);
+    page.class_name = base_name(options.class_folder);
+    page.sizes = options.sizes;
+    page.notes = class_folder.notes;
+    page.version = version_text(name);
+    while (!page.version.empty() && page.version.back() == '\n') page.version.pop_back();
+    return page;
+}
+
+// The grades, the class's page and the grade books, put in place at once.
+bool write_report(const ReportPage& page, const GradeOptions& options, ReportFolder& report, std::string& error)
+{
+    return write_text(report.folder() + "/grades.csv", grades_csv(page.students, options.sizes), error) &&
+           write_text(report.folder() + "/index.html", report_html(page), error) &&
+           write_grade_books(report.folder(), page, error) && report.commit(error);
+}
+
+void tell_summary(const ReportPage& page, const GradeOptions& options)
+{
+    int reused = 0;
+    for (const StudentResult& student : page.students) reused += student.reused;
+    std::printf("%zu students graded, %d of them unchanged since the last report: %s/index.html\n",
+                page.students.size(), reused, options.report_folder.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -197,64 +322,25 @@ int main(int argc, char** argv)
         return *answered;
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (inside(options.class_folder, options.report_folder))
-        return fail(name, "the report " + options.report_folder + " would be inside the class folder " +
-                              options.class_folder + ": refused (choose another --out)");
     ClassFolder class_folder;
-    if (!read_class_folder(options.class_folder, class_folder, error)) return fail(name, error);
     GradeKit kit;
-    if (!load_grade_kit(find_grade_kit(), kit, error)) return fail(name, error);
     const Sandbox sandbox(options.sandbox);
-    std::string why;
-    if (!sandbox.check(why))
-        return fail(name, "cannot make a sandbox for the students' code: " + why +
-                              " (--no-sandbox grades without one, only for code you trust)");
+    if (!check_class_kit_sandbox(options, sandbox, class_folder, kit, error)) return fail(name, error);
     ReportFolder report;
     const auto say_waiting = [&] {
         std::fprintf(stderr, "%s: another surfgrade run is writing %s; waiting for it to finish\n", name.c_str(),
                      options.report_folder.c_str());
     };
     if (!report.prepare(options.report_folder, say_waiting, error)) return fail(name, error);
-    std::signal(SIGINT, on_signal);
-    std::signal(SIGTERM, on_signal);
+    catch_signals();
+    tell_notes(name, options, class_folder);
 
-    for (const std::string& note : class_folder.notes)
-        std::fprintf(stderr, "%s: %s/%s\n", name.c_str(), options.class_folder.c_str(), shown(note).c_str());
-    for (const Student& student : class_folder.students)
-        for (const std::string& note : student.notes)
-            std::fprintf(stderr, "%s: %s/%s/%s\n", name.c_str(), options.class_folder.c_str(),
-                         shown(student.name).c_str(), shown(note).c_str());
-    if (!options.sandbox)
-        std::fprintf(stderr, "%s: no sandbox: the students' code runs with your rights\n", name.c_str());
-
-    // Reachable by the sandbox's user, but not listable.
-    const char* temporary = std::getenv("TMPDIR");
-    std::string scratch = std::string(temporary && *temporary ? temporary : "/tmp") + "/surfgrade-XXXXXX";
-    if (!mkdtemp(scratch.data()) || chmod(scratch.c_str(), 0711) != 0)
-        return fail(name, "cannot make a folder for the builds: " + std::string(std::strerror(errno)));
-    struct statvfs scratch_disk {};
-    if (statvfs(scratch.c_str(), &scratch_disk) == 0 && (scratch_disk.f_flag & ST_NOEXEC)) {
-        rmdir(scratch.c_str());
-        return fail(name, "the students' programs cannot run from " + scratch.substr(0, scratch.rfind('/')) +
-                              " (mounted noexec): set TMPDIR to another folder");
-    }
-    struct ScratchRemoval {
-        std::string name, path;
-        ~ScratchRemoval()
-        {
-            if (!remove_tree(path))
-                std::fprintf(stderr, "%s: %s: the builds' folder could not all be removed\n", name.c_str(),
-                             path.c_str());
-        }
-    } scratch_removal{name, scratch};
-    if (sandbox.changes_user() && !copy_grade_kit(kit, scratch + "/kit", error)) return fail(name, error);
-    if (!precompile_prelude(kit, scratch + "/prelude"))
-        std::fprintf(stderr, "%s: the standard headers could not be precompiled: grading goes slower\n", name.c_str());
-
-    mkdir((report.folder() + "/expected").c_str(), 0777);
-    for (const PictureSize& size : options.sizes)
-        if (!export_expected(expected_folder(report.folder(), size), size, error))
-            return interrupted ? fail_interrupted(name, report) : fail(name, error);
+    std::string scratch;
+    if (!make_scratch_folder(scratch, error)) return fail(name, error);
+    const ScratchRemoval scratch_removal{name, scratch};
+    if (!copy_kit(name, kit, sandbox, scratch, error)) return fail(name, error);
+    if (!export_all_expected(report.folder(), options, error))
+        return interrupted ? fail_interrupted(name, report) : fail(name, error);
 
     GradeContext context;
     context.options = &options;
@@ -263,23 +349,9 @@ int main(int argc, char** argv)
     context.report = report.folder();
     context.previous = report.previous();
     context.scratch = scratch;
-    context.expected_id = expected_pictures_id(report.folder(), options.sizes);
-    ReportPage page;
-    page.students = grade_all(class_folder.students, context, options.jobs);
+    const ReportPage page = grade_class(name, options, class_folder, context);
     if (interrupted) return fail_interrupted(name, report);
-    page.class_name = base_name(options.class_folder);
-    page.sizes = options.sizes;
-    page.notes = class_folder.notes;
-    page.version = version_text(name);
-    while (!page.version.empty() && page.version.back() == '\n') page.version.pop_back();
-    if (!write_text(report.folder() + "/grades.csv", grades_csv(page.students, options.sizes), error) ||
-        !write_text(report.folder() + "/index.html", report_html(page), error) ||
-        !write_grade_books(report.folder(), page, error) || !report.commit(error))
-        return fail(name, error);
-
-    int reused = 0;
-    for (const StudentResult& student : page.students) reused += student.reused;
-    std::printf("%zu students graded, %d of them unchanged since the last report: %s/index.html\n",
-                page.students.size(), reused, options.report_folder.c_str());
+    if (!write_report(page, options, report, error)) return fail(name, error);
+    tell_summary(page, options);
     return 0;
 }

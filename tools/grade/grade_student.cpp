@@ -11,13 +11,14 @@
 #include <fcntl.h>
 #include <fstream>
 #include <nettle/sha2.h>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "tools/grade/grade_files.hpp"
 #include "tools/grade/report_folder.hpp"
-#include "tools/lib/compare.hpp"
+#include "tools/compare/compare.hpp"
 
 namespace {
 
@@ -65,19 +66,11 @@ std::string seconds_text(double seconds)
     return out.str();
 }
 
-// A stopped or failed job as a status and a message.
-Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, bool build, std::string& message)
+// A job the sandbox stopped at a limit as a status and a message; none
+// when no limit stopped it.
+std::optional<Status> stopped_by_limit(const SandboxOutcome& outcome, const GradeLimits& limits, bool build,
+                                       std::string& message)
 {
-    // A run-time error's own line goes to standard output, its words to standard error.
-    const std::size_t runtime_error = outcome.output.rfind("Runtime error");
-    const std::string own_line =
-        runtime_error == std::string::npos ? "" : first_lines(outcome.output.substr(runtime_error), 1) + "\n";
-    const std::string said = first_lines(cleaned(own_line + outcome.errors), 6);
-    const auto with_said = [&](const std::string& text) { return said.empty() ? text : text + "\n" + said; };
-    if (!outcome.started) {
-        message = "could not be started: " + outcome.error;
-        return build ? Status::build_failed : Status::run_failed;
-    }
     switch (outcome.stop) {
     case SandboxStop::wall_time:
         message = (build ? "the build did not finish within " + seconds_text(limits.build_seconds)
@@ -101,6 +94,23 @@ Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, b
         return Status::killed;
     case SandboxStop::none: break;
     }
+    return std::nullopt;
+}
+
+// A stopped or failed job as a status and a message.
+Status judge_failure(const SandboxOutcome& outcome, const GradeLimits& limits, bool build, std::string& message)
+{
+    // A run-time error's own line goes to standard output, its words to standard error.
+    const std::size_t runtime_error = outcome.output.rfind("Runtime error");
+    const std::string own_line =
+        runtime_error == std::string::npos ? "" : first_lines(outcome.output.substr(runtime_error), 1) + "\n";
+    const std::string said = first_lines(cleaned(own_line + outcome.errors), 6);
+    const auto with_said = [&](const std::string& text) { return said.empty() ? text : text + "\n" + said; };
+    if (!outcome.started) {
+        message = "could not be started: " + outcome.error;
+        return build ? Status::build_failed : Status::run_failed;
+    }
+    if (const std::optional<Status> stopped = stopped_by_limit(outcome, limits, build, message)) return *stopped;
     const std::string all = outcome.errors + outcome.output;
     if (all.find("bad_alloc") != std::string::npos || all.find("out of memory") != std::string::npos ||
         all.find("cannot allocate memory") != std::string::npos) {

@@ -3,7 +3,7 @@
 
 #include "tools/grade/grade_files.hpp"
 #include "tools/grade/report_gradebook.hpp"
-#include "tools/lib/compare.hpp"
+#include "tools/compare/compare.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tools/grade/grade_files.hpp"
-#include "tools/lib/folder_lock.hpp"
+#include "tools/output/folder_lock.hpp"
 
 class ReportFolder {
 public:

@@ -2,7 +2,7 @@
 // itself; without script a click opens the diff picture.
 #include "tools/grade/report_html.hpp"
 
-#include "tools/lib/compare.hpp"
+#include "tools/compare/compare.hpp"
 
 namespace {
 

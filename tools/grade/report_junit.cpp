@@ -2,8 +2,8 @@
 // picture that differs is a failure, one that could not be made (the build
 // or the run failed) an error, with the compiler's or the run's message.
 #include "tools/grade/report_gradebook.hpp"
-#include "tools/lib/compare.hpp"
-#include "tools/lib/junit_xml.hpp"
+#include "tools/compare/compare.hpp"
+#include "tools/compare/junit_xml.hpp"
 
 namespace {
 

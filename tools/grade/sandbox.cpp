@@ -19,6 +19,9 @@
 #include <unistd.h>
 
 #include "tools/grade/disk_usage.hpp"
+#include "tools/grade/sandbox_launch.hpp"
+
+using namespace sandbox_parts;
 
 namespace {
 
@@ -30,47 +33,6 @@ std::atomic<bool> stopping{false};
 using Clock = std::chrono::steady_clock;
 // (counting the folders costs a walk of them: not at every poll)
 constexpr double count_seconds = 0.2;
-
-std::string find_program(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    std::string folders = path && *path ? path : "/usr/bin:/bin";
-    for (std::size_t start = 0; start <= folders.size();) {
-        std::size_t colon = folders.find(':', start);
-        if (colon == std::string::npos) colon = folders.size();
-        const std::string candidate = folders.substr(start, colon - start) + "/" + name;
-        if (colon > start && access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = colon + 1;
-    }
-    return "";
-}
-
-// The system's read-only part: /usr, and /bin, /lib ... as the host has
-// them (links into /usr, or folders of their own).
-void add_system(std::vector<std::string>& words)
-{
-    words.insert(words.end(), {"--ro-bind", "/usr", "/usr"});
-    for (const char* top : {"/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32"}) {
-        struct stat info {};
-        if (lstat(top, &info) != 0) continue;
-        if (S_ISLNK(info.st_mode)) {
-            char target[256];
-            const ssize_t length = readlink(top, target, sizeof target - 1);
-            if (length <= 0) continue;
-            words.insert(words.end(), {"--symlink", std::string(target, static_cast<std::size_t>(length)), top});
-        } else if (S_ISDIR(info.st_mode)) {
-            words.insert(words.end(), {"--ro-bind", top, top});
-        }
-    }
-    words.insert(words.end(), {"--ro-bind-try", "/etc/ld.so.cache", "/etc/ld.so.cache"});
-}
-
-struct Launch {
-    std::vector<std::string> words;  // the whole command line
-    std::vector<int> folder_fds;     // become descriptors 3, 4, ... in the child
-    std::vector<std::string> environment;
-    std::string directory;           // the child's, without a sandbox
-};
 
 struct Pipes {
     int out[2] = {-1, -1};
@@ -242,6 +204,22 @@ void watch(pid_t pid, Pipes& pipes, const SandboxLimits& limits, const std::vect
     }
 }
 
+// After the fork: the parent's reading ends, non-blocking, and no writing
+// end (the info pipe only where bubblewrap writes it).
+void keep_parent_ends(Pipes& pipes, bool sandboxed)
+{
+    // Only this end is non-blocking: a job's output must wait for reading.
+    for (const int fd : {pipes.out[0], pipes.err[0], pipes.info[0]}) fcntl(fd, F_SETFL, O_NONBLOCK);
+    close(pipes.out[1]);
+    close(pipes.err[1]);
+    close(pipes.info[1]);
+    pipes.out[1] = pipes.err[1] = pipes.info[1] = -1;
+    if (!sandboxed) {
+        close(pipes.info[0]);
+        pipes.info[0] = -1;
+    }
+}
+
 }  // namespace
 
 void stop_all_sandboxes()
@@ -281,63 +259,10 @@ bool Sandbox::check(std::string& why) const
 SandboxOutcome Sandbox::run(const SandboxJob& job) const
 {
     SandboxOutcome outcome;
-    Launch launch;
     std::vector<int> opened;
-    for (const SandboxFolder& folder : job.folders) {
-        const int fd = open(folder.host_path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
-            outcome.error = "cannot open " + folder.host_path + ": " + std::strerror(errno);
-            for (const int other : opened) close(other);
-            return outcome;
-        }
-        opened.push_back(fd);
-    }
     std::vector<std::string> writable;
-    for (const SandboxFolder& folder : job.folders)
-        if (folder.writable) writable.push_back(folder.host_path);
-    if (!job.temporary.empty()) {
-        const int fd = open(job.temporary.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
-            outcome.error = "cannot open " + job.temporary + ": " + std::strerror(errno);
-            for (const int other : opened) close(other);
-            return outcome;
-        }
-        opened.push_back(fd);
-        writable.push_back(job.temporary);
-    }
-    if (enabled_) {
-        launch.words = {find_program("bwrap"), "--unshare-all", "--unshare-user", "--disable-userns",
-                        "--uid", "65534", "--gid", "65534", "--hostname", "sandbox", "--die-with-parent",
-                        "--new-session", "--clearenv", "--setenv", "PATH", "/usr/bin:/bin", "--setenv", "HOME",
-                        job.directory.empty() ? "/" : job.directory, "--setenv", "LANG", "C.UTF-8",
-                        "--setenv", "TMPDIR", "/tmp"};
-        add_system(launch.words);
-        launch.words.insert(launch.words.end(), {"--proc", "/proc", "--dev", "/dev"});
-        if (job.temporary.empty())
-            launch.words.insert(launch.words.end(), {"--size", std::to_string(std::min(job.limits.output_bytes, 256L << 20)),
-                                                     "--tmpfs", "/tmp"});
-        for (std::size_t i = 0; i < job.folders.size(); ++i)
-            launch.words.insert(launch.words.end(), {job.folders[i].writable ? "--bind-fd" : "--ro-bind-fd",
-                                                     std::to_string(3 + i), job.folders[i].inside});
-        if (!job.temporary.empty())
-            launch.words.insert(launch.words.end(), {"--bind-fd", std::to_string(3 + job.folders.size()), "/tmp"});
-        // Nothing else is writable: not the root, nor /dev and its /dev/shm,
-        // which would fill memory that no limit of the job's counts.
-        launch.words.insert(launch.words.end(), {"--remount-ro", "/dev", "--remount-ro", "/"});
-        if (!job.directory.empty()) launch.words.insert(launch.words.end(), {"--chdir", job.directory});
-        launch.words.insert(launch.words.end(), {"--info-fd", std::to_string(3 + opened.size())});
-        // The process limit is set inside the new user namespace, where it
-        // counts this sandbox's processes only.
-        const std::string prlimit = find_program("prlimit");
-        launch.words.insert(launch.words.end(), {"--", prlimit.empty() ? "/usr/bin/prlimit" : prlimit,
-                                                 "--nproc=" + std::to_string(job.limits.processes), "--"});
-        launch.words.insert(launch.words.end(), job.command.begin(), job.command.end());
-    } else {
-        launch.words = job.command;
-        launch.directory = job.directory.empty() ? "/" : job.directory;
-        launch.environment = {"PATH=/usr/bin:/bin", "HOME=" + launch.directory, "LANG=C.UTF-8",
-                              "TMPDIR=" + launch.directory};
-    }
+    if (!open_folders(job, opened, writable, outcome.error)) return outcome;
+    Launch launch = enabled_ ? sandbox_launch(job, opened.size()) : plain_launch(job);
     std::vector<char*> argv = pointers(launch.words);
     std::vector<char*> envp = pointers(launch.environment);
 
@@ -357,16 +282,7 @@ SandboxOutcome Sandbox::run(const SandboxJob& job) const
         outcome.error = std::string("cannot start a process: ") + std::strerror(errno);
         return outcome;
     }
-    // Only this end is non-blocking: a job's output must wait for reading.
-    for (const int fd : {pipes.out[0], pipes.err[0], pipes.info[0]}) fcntl(fd, F_SETFL, O_NONBLOCK);
-    close(pipes.out[1]);
-    close(pipes.err[1]);
-    close(pipes.info[1]);
-    pipes.out[1] = pipes.err[1] = pipes.info[1] = -1;
-    if (!enabled_) {
-        close(pipes.info[0]);
-        pipes.info[0] = -1;
-    }
+    keep_parent_ends(pipes, enabled_);
     outcome.started = true;
     watch(pid, pipes, job.limits, writable, outcome);
     if (enabled_ && outcome.exited && outcome.code > signal_exit_base && outcome.code <= signal_exit_base + 64) {
