@@ -3,35 +3,55 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, once with Clang as a Mac
 # builds, once cross-built for Windows under Wine, the ARM build's exports
 # and faults under qemu, once with a 64-bit long double as on Apple silicon;
-# then each benchmark once.
+# the benchmarks run once each among the first build's tests.  At the end
+# it tells how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 install_missing_packages "${build_packages[@]}" "${test_packages[@]}"
 install_missing_packages "${grade_packages[@]}"
+start_seconds=$SECONDS
 jobs=$(nproc)
 
-# Warnings are errors here, as in CI.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DSURF_BENCH=ON \
-    -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
-# Clang as a Mac builds: portable EXTENDED, no traps, no X11, no libdw.
-bash scripts/ci-clang.sh
+# timed NAME COMMAND...: runs COMMAND, keeping NAME's time for the summary.
+stage_times=()
+timed() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    stage_times+=("$(printf '%5d s  %s' $((SECONDS - start)) "$name")")
+}
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DBUILD_TESTING=ON -DSURF_BENCH=OFF \
-    -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build-sanitize -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure --timeout 300 -j"$jobs"
+# Warnings are errors here, as in CI.
+main_build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DSURF_BENCH=ON \
+        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
+    cmake --build build -j"$jobs"
+}
+timed "build" main_build
+timed "tests and benchmarks" ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
+# Clang as a Mac builds: portable EXTENDED, no traps, no X11, no libdw.
+timed "Clang" bash scripts/ci-clang.sh
+
+sanitizer_build() {
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DBUILD_TESTING=ON -DSURF_BENCH=OFF \
+        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
+    cmake --build build-sanitize -j"$jobs"
+}
+timed "sanitizer build" sanitizer_build
+timed "sanitizer tests" env ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure \
+    --timeout 300 -j"$jobs"
 
 # The Windows build, cross-compiled and run under Wine.
-bash scripts/windows-tests.sh build
+timed "Windows under Wine" bash scripts/windows-tests.sh build
 # The 64-bit ARM build under qemu-user, against this x86-64 build.
-bash scripts/ci-arm64.sh build
+timed "ARM64 under qemu" bash scripts/ci-arm64.sh build
 # A 64-bit long double, as on Apple silicon, against this x86-64 build.
-bash scripts/ci-long-double-64.sh build
+timed "64-bit long double" bash scripts/ci-long-double-64.sh build
 
 # The web page, built with Emscripten and driven in headless Chromium.
-bash scripts/ci-web.sh build
+timed "web page" bash scripts/ci-web.sh build
 
+echo "time by stage (the first packages took $start_seconds s; each stage installs its own):"
+printf '%s\n' "${stage_times[@]}"
 echo "all tests passed"
