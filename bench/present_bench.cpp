@@ -35,7 +35,8 @@ void BM_Present(benchmark::State& state)
     SdlWindow window;
     int window_width = 0, window_height = 0;
     if (!window.open(window_width, window_height, window_gone)) {
-        state.SkipWithError("the graphics window could not be opened");
+        const std::string reason = "the graphics window could not be opened: " + window.why_not_opened();
+        state.SkipWithError(reason.c_str());
         return;
     }
     if (window_width < width || window_height < height) {

@@ -31,11 +31,19 @@ bool is_set(const char* variable)
 }
 
 // A busy X server can turn a connection away for a moment ("resource
-// temporarily unavailable"): a few more tries before going without a window.
-bool start_video()
+// temporarily unavailable"), and SDL then falls back to a driver that shows
+// nothing: both are a failed try.  A few more tries before going without a
+// window; DETAIL is the library's reason for the last one, if it gave one.
+bool start_video(std::string& detail)
 {
     for (int attempt = 1; attempt <= video_start_tries; ++attempt) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            if (!no_window_driver(SDL_GetCurrentVideoDriver())) return true;
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            detail.clear();
+        } else {
+            detail = SDL_GetError();
+        }
         if (attempt < video_start_tries) SDL_Delay(video_retry_ms);
     }
     return false;
@@ -90,16 +98,12 @@ bool SdlWindow::open(int& width, int& height, void (*gone)())
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     prepare_window_loss_watch();
-    if (!start_video()) {
-        why_not_ = display_unreachable(library_error());
+    std::string detail;
+    if (!start_video(detail)) {
+        why_not_ = display_unreachable(detail);
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (no_window_driver(driver)) {
-        why_not_ = display_unreachable("");
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return false;
-    }
     // On X the window's own pixels (shared memory) beat a GPU texture; other
     // window systems may have no such surface and keep SDL's choice.
     if (driver && std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
