@@ -115,3 +115,31 @@ TEST(GradeFeedback, ShowsOnlyTheStudentsOwnPicturesInsideThePage)
     EXPECT_TRUE(read_file(folder + "/feedback/Béla.html", html));
     remove_tree(folder);
 }
+
+namespace {
+
+// A folder name as long as a file system allows can still take ".html":
+// cut to whole characters, told apart from its neighbour by its id.
+TEST(GradeBooks, AFeedbackPageNameFitsTheFileSystemAndStaysItsStudentsOwn)
+{
+    EXPECT_EQ(feedback_file_name(student_with("Béla", 1, 12)), "Béla.html");
+    std::string stem = "ab";
+    while (stem.size() < 250) stem += "é";  // its characters start at even bytes; a plain cut falls at an odd one
+    const StudentResult first = student_with(stem + "1", 1, 12), second = student_with(stem + "2", 1, 12);
+    const std::string one = feedback_file_name(first), other = feedback_file_name(second);
+    EXPECT_NE(one, other);
+    std::string folder = testing::TempDir() + "feedback-names-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    for (const std::string& name : {one, other}) {
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(name.substr(name.size() - 5), ".html");
+        const std::size_t mark = name.rfind('~');
+        ASSERT_NE(mark, std::string::npos);
+        EXPECT_EQ(stem.compare(0, mark, name, 0, mark), 0) << "not the name's beginning";
+        EXPECT_EQ(mark % 2, 0u) << "a character cut in two";
+        EXPECT_TRUE(write_file(folder + "/" + name, "page")) << name;
+    }
+    remove_tree(folder);
+}
+
+}  // namespace

@@ -34,6 +34,17 @@ std::string gradebook_csv(const std::vector<StudentResult>& students, std::size_
     return csv;
 }
 
+std::string feedback_file_name(const StudentResult& student)
+{
+    constexpr std::size_t longest_name = 255;  // bytes, in every Linux file system
+    const std::string ending = ".html";
+    if (student.name.size() + ending.size() <= longest_name) return student.name + ending;
+    const std::string mark = "~" + student.id.substr(0, 8);
+    std::size_t cut = longest_name - ending.size() - mark.size();
+    while (cut > 0 && (static_cast<unsigned char>(student.name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    return student.name.substr(0, cut) + mark + ending;
+}
+
 bool write_grade_books(const std::string& folder, const ReportPage& page, std::string& error)
 {
     const auto write = [&](const std::string& path, const std::string& text) {
@@ -51,7 +62,7 @@ bool write_grade_books(const std::string& folder, const ReportPage& page, std::s
     for (const StudentResult& student : page.students) {
         std::string html;
         if (!feedback_html(folder, page, student, html, error) ||
-            !write(folder + "/feedback/" + student.name + ".html", html))
+            !write(folder + "/feedback/" + feedback_file_name(student), html))
             return false;
     }
     return true;

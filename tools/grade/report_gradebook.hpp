@@ -20,6 +20,11 @@ std::string gradebook_csv(const std::vector<StudentResult>& students, std::size_
 
 std::string grades_junit(const ReportPage& page);
 
+// The student's folder name with ".html"; a name too long for a file name
+// is cut, whole characters kept, and marked with its own id, so that two
+// names alike in their first 240 bytes still get pages of their own.
+std::string feedback_file_name(const StudentResult& student);
+
 // Writes the three into `folder`, the report being made (whose pictures the
 // feedback pages take in); false with a one-line `error`.
 bool write_grade_books(const std::string& folder, const ReportPage& page, std::string& error);
