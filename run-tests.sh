@@ -16,13 +16,20 @@ jobs=$(nproc)
 # The processor time of this script's finished children, in seconds, into
 # the variable children_seconds (`times` must run in this shell itself).
 times_file=$(mktemp)
-trap 'rm -f "$times_file"' EXIT
+# The stages' times, also when one fails.
+tell_stage_times() {
+    rm -f "$times_file"
+    echo "time by stage (the first packages took $start_seconds s; each stage installs its own):"
+    [ ${#stage_times[@]} -eq 0 ] || printf '%s\n' "${stage_times[@]}"
+}
+trap tell_stage_times EXIT
 read_children_seconds() {
     times >"$times_file"
     children_seconds=$(awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' \
         "$times_file")
 }
-# timed NAME COMMAND...: runs COMMAND, keeping NAME's time for the summary:
+# timed NAME COMMAND...: runs COMMAND, keeping NAME's time for the summary
+# (a function given as COMMAND runs without `set -e`: it chains with &&):
 # the time it took, and the processor time it used on all cores.
 stage_times=()
 timed() {
@@ -30,34 +37,35 @@ timed() {
     shift
     read_children_seconds
     cpu=$children_seconds
-    "$@"
+    local status=0
+    "$@" || status=$?
     read_children_seconds
+    [ $status -eq 0 ] || name="$name: failed"
     stage_times+=("$(printf '%5d s  (processor %5d s)  %s' $((SECONDS - start)) $((children_seconds - cpu)) "$name")")
+    return $status
 }
 
 # Warnings are errors here, as in CI.
 main_build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DSURF_BENCH=ON \
-        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
-    cmake --build build -j"$jobs"
+        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null &&
+        cmake --build build -j"$jobs"
 }
 timed "build" main_build
-# Many end-to-end tests wait (for a window, a time limit, a picture's
-# pace): one test more than there are cores keeps the cores busy.
-timed "tests and benchmarks" ctest --test-dir build --output-on-failure --timeout 300 -j$((jobs + 1))
+timed "tests and benchmarks" ctest --test-dir build --output-on-failure --timeout 300 -j"$jobs"
 # Clang as a Mac builds: portable EXTENDED, no traps, no X11, no libdw.
 timed "Clang" bash scripts/ci-clang.sh
 
 sanitizer_build() {
     cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSURF_SANITIZE=ON -DBUILD_TESTING=ON -DSURF_BENCH=OFF \
-        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null
-    cmake --build build-sanitize -j"$jobs"
+        -DSURF_WARNINGS_AS_ERRORS=ON >/dev/null &&
+        cmake --build build-sanitize -j"$jobs"
 }
 timed "sanitizer build" sanitizer_build
 # (narrowing compiles the sources with the first build's compiler and its
 # own flags: run there, it would tell nothing new here)
 timed "sanitizer tests" env ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure \
-    --timeout 300 -j$((jobs + 1)) -E '^narrowing$'
+    --timeout 300 -j"$jobs" -E '^narrowing$'
 
 # The Windows build, cross-compiled and run under Wine.
 timed "Windows under Wine" bash scripts/windows-tests.sh build
@@ -69,6 +77,4 @@ timed "64-bit long double" bash scripts/ci-long-double-64.sh build
 # The web page, built with Emscripten and driven in headless Chromium.
 timed "web page" bash scripts/ci-web.sh build
 
-echo "time by stage (the first packages took $start_seconds s; each stage installs its own):"
-printf '%s\n' "${stage_times[@]}"
 echo "all tests passed"

@@ -22,7 +22,7 @@ for program in surfplot surfkit; do
             fail "$case: the Linux export failed"
         run_exe "$windows/tools/$program-shots.exe" --size "$size" --out "$work/$case/windows" \
             >"$work/$case.windows.txt" 2>"$work/$case.err" </dev/null ||
-            fail "$case: the Windows export failed: $(head -c 300 "$work/$case.err")"
+            fail "$case: the Windows export failed (exit code $?): $(head -c 300 "$work/$case.err")"
         cmp -s "$work/$case.linux.txt" "$work/$case.windows.txt" || fail "$case: the title lines differ"
         if ! "$linux/tools/surfcompare" "$work/$case/linux" "$work/$case/windows" >"$work/$case.report" 2>&1; then
             fail "$case: the pictures differ"
