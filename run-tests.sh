@@ -2,8 +2,9 @@
 # Builds everything and runs every test: once as built, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, once with Clang as a Mac
 # builds, once cross-built for Windows under Wine, the ARM build's exports
-# and faults under qemu, once with a 64-bit long double as on Apple silicon;
-# the benchmarks run once each among the first build's tests.  At the end
+# and faults under qemu, once with a 64-bit long double as on Apple silicon,
+# these two beside the web page's tests in two browsers; the benchmarks run
+# once each among the first build's tests.  At the end
 # it tells how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -69,12 +70,27 @@ timed "sanitizer tests" env ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-s
 
 # The Windows build, cross-compiled and run under Wine.
 timed "Windows under Wine" bash scripts/windows-tests.sh build
-# The 64-bit ARM build under qemu-user, against this x86-64 build.
-timed "ARM64 under qemu" bash scripts/ci-arm64.sh build
-# A 64-bit long double, as on Apple silicon, against this x86-64 build.
-timed "64-bit long double" bash scripts/ci-long-double-64.sh build
 
-# The web page, built with Emscripten and driven in headless Chromium.
-timed "web page" bash scripts/ci-web.sh build
+# The web page, built with Emscripten and driven in headless Chromium and
+# Firefox, leaves a core idle most of its time: the ARM64 build under
+# qemu-user and the 64-bit long double build (as on Apple silicon), both
+# against this x86-64 build, run beside it, their output kept until it ends.
+beside_the_page() {
+    bash scripts/ci-arm64.sh build && bash scripts/ci-long-double-64.sh build
+}
+side_jobs() {
+    local log status=0
+    # (installed first: two installs at once would find the package system locked)
+    install_missing_packages "${web_packages[@]}" && install_arm64_packages || return
+    log=$(mktemp)
+    beside_the_page >"$log" 2>&1 &
+    local side=$!
+    bash scripts/ci-web.sh build || status=$?
+    wait "$side" || { echo "the ARM64 or the 64-bit long double job failed:"; status=1; }
+    cat "$log"
+    rm -f "$log"
+    return $status
+}
+timed "web page, beside it ARM64 and the 64-bit long double" side_jobs
 
 echo "all tests passed"
