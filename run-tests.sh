@@ -4,8 +4,8 @@
 # builds, once cross-built for Windows under Wine, the ARM build's exports
 # and faults under qemu, once with a 64-bit long double as on Apple silicon,
 # these two beside the web page's tests in two browsers; the benchmarks run
-# once each among the first build's tests.  At the end
-# it tells how long each stage took.
+# once each among the first build's tests.  At the end it tells how long
+# each stage took.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -14,8 +14,6 @@ install_missing_packages "${grade_packages[@]}"
 start_seconds=$SECONDS
 jobs=$(nproc)
 
-# The processor time of this script's finished children, in seconds, into
-# the variable children_seconds (`times` must run in this shell itself).
 times_file=$(mktemp)
 # The stages' times, also when one fails.
 tell_stage_times() {
@@ -24,14 +22,16 @@ tell_stage_times() {
     [ ${#stage_times[@]} -eq 0 ] || printf '%s\n' "${stage_times[@]}"
 }
 trap tell_stage_times EXIT
+# The processor time of this script's finished children, in seconds, into
+# the variable children_seconds (`times` must run in this shell itself).
 read_children_seconds() {
     times >"$times_file"
     children_seconds=$(awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' \
         "$times_file")
 }
-# timed NAME COMMAND...: runs COMMAND, keeping NAME's time for the summary
-# (a function given as COMMAND runs without `set -e`: it chains with &&):
-# the time it took, and the processor time it used on all cores.
+# timed NAME COMMAND...: runs COMMAND, keeping for the summary the time it
+# took and the processor time it used on all cores.  (A function given as
+# COMMAND runs without `set -e`: it chains its steps with &&.)
 stage_times=()
 timed() {
     local name=$1 start=$SECONDS cpu
